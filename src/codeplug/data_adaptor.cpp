@@ -48,9 +48,9 @@ constexpr NamedBit kFeatureFlags[] = {
 
 // Flags of the setting element, in document order, with their setting bits.
 constexpr NamedBit kSettingFlags[] = {
-    {"time_format", setting::kTimeFormat}, {"date_format", setting::kDateFormat},
+    {"time_format", setting::kTimeFormat},  {"date_format", setting::kDateFormat},
     {"see_all_grps", setting::kSeeAllGrps}, {"scan_en", setting::kScanEn},
-    {"alarm_en", setting::kAlarmEn},       {"mngr_mode", setting::kMngrMode},
+    {"alarm_en", setting::kAlarmEn},        {"mngr_mode", setting::kMngrMode},
     {"call_fwd_en", setting::kCallFwdEn},   {"is_disabled", setting::kIsDisabled},
 };
 
@@ -71,7 +71,7 @@ bool GetBit(T word, unsigned bit) {
 // Builds the document text piece by piece. Every separator is part of the format: readers of the
 // files we write may rely on them.
 class ProfileWriter {
-public:
+  public:
     explicit ProfileWriter(std::string& out) : m_out(out) {}
 
     // sep + name="value"
@@ -91,7 +91,7 @@ public:
     }
     void Raw(std::string_view text) { m_out += text; }
 
-private:
+  private:
     std::string& m_out;
 };
 
@@ -110,8 +110,10 @@ void WriteVersion(ProfileWriter& w, const VersionInfo& v) {
     w.Text("", "firmware_phase", phase);
     w.Raw(kNl);
     const std::pair<const char*, std::uint8_t> numbers[] = {
-        {"firmware_release", v.firmware_release},   {"firmware_version", v.firmware_version},
-        {"firmware_revision", v.firmware_revision}, {"codeplug_version", v.codeplug_version},
+        {"firmware_release", v.firmware_release},
+        {"firmware_version", v.firmware_version},
+        {"firmware_revision", v.firmware_revision},
+        {"codeplug_version", v.codeplug_version},
         {"codeplug_structure", v.codeplug_structure},
         {"codeplug_dev_version", v.codeplug_dev_version},
     };
@@ -235,9 +237,8 @@ constexpr const char* kReadFunction = "CDataAdaptor::XML2VirtualCP";
 // value past 32 bits gives 4294967295.
 std::uint32_t ToUnsigned(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() &&
-           (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-            text[i] == '\v' || text[i] == '\f')) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                               text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
         ++i;
     }
     bool negative = false;
@@ -255,7 +256,7 @@ std::uint32_t ToUnsigned(std::string_view text) {
 }
 
 class ProfileReader {
-public:
+  public:
     explicit ProfileReader(xmlDoc* doc)
         : m_context(xml::MakeXPathContext(doc, ProfilePrefix, ProfileNamespaceUri)) {}
 
@@ -291,7 +292,7 @@ public:
     }
     bool Flag(xmlNode* e, const char* name) { return (U32(e, name) & 1u) != 0; }
 
-private:
+  private:
     xml::XPathContextPtr m_context;
 };
 

@@ -9,7 +9,7 @@ namespace vex {
 
 // Conversions between the codeplug image and the text of a profile document.
 class CDataAdaptor {
-public:
+  public:
     // Fills `image` (the caller passes a freshly constructed one) from profile text. Only the
     // fields the profile carries are written; the unnamed feature and setting bits, the slots after
     // the last one filled, the scratch bytes and the counters keep their values. Contacts take the

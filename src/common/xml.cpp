@@ -98,7 +98,8 @@ ParseResult ParseUntrusted(std::string_view text) {
         result.failure = ParseFailure::NotWellFormed;
         const xmlError* error = xmlCtxtGetLastError(ctxt.get());
         if (error != nullptr) {
-            result.reason = "Line " + std::to_string(error->line) + ": " + TrimReason(error->message);
+            result.reason =
+                "Line " + std::to_string(error->line) + ": " + TrimReason(error->message);
         } else {
             result.reason = "The text is not a well-formed XML document";
         }
@@ -129,9 +130,8 @@ XPathContextPtr MakeXPathContext(xmlDoc* doc, const char* prefix, const char* ur
 }
 
 xmlNode* SelectFirst(xmlXPathContext* context, const char* expression, xmlNode* node) {
-    XPathObjectPtr found(node != nullptr
-                             ? xmlXPathNodeEval(node, XmlChars(expression), context)
-                             : xmlXPathEvalExpression(XmlChars(expression), context));
+    XPathObjectPtr found(node != nullptr ? xmlXPathNodeEval(node, XmlChars(expression), context)
+                                         : xmlXPathEvalExpression(XmlChars(expression), context));
     if (!found || found->type != XPATH_NODESET || found->nodesetval == nullptr ||
         found->nodesetval->nodeNr == 0) {
         return nullptr;

@@ -48,9 +48,9 @@ struct ParseResult {
 // Network access, DTD loading and entity substitution are off, and every external entity load is
 // refused. A document with a DOCTYPE is refused before its internal subset is read: libxml2 would
 // otherwise expand internal entities whenever node content is read, and a small file can grow to
-// hundreds of megabytes that way. Text nodes made only of white space are dropped, so the separators
-// between elements are never nodes and only comments, processing instructions and real text end a
-// walk over siblings. Parser messages go to the result, never to stderr.
+// hundreds of megabytes that way. Text nodes made only of white space are dropped, so the
+// separators between elements are never nodes and only comments, processing instructions and real
+// text end a walk over siblings. Parser messages go to the result, never to stderr.
 ParseResult ParseUntrusted(std::string_view text);
 
 // The document as UTF-8 text with an XML declaration, without added indentation.
@@ -65,8 +65,12 @@ XPathContextPtr MakeXPathContext(xmlDoc* doc, const char* prefix, const char* ur
 xmlNode* SelectFirst(xmlXPathContext* context, const char* expression, xmlNode* node = nullptr);
 
 // Helpers to look at libxml2's unsigned char strings as text.
-inline const char* Chars(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
-inline const xmlChar* XmlChars(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+inline const char* Chars(const xmlChar* s) {
+    return reinterpret_cast<const char*>(s);
+}
+inline const xmlChar* XmlChars(const char* s) {
+    return reinterpret_cast<const xmlChar*>(s);
+}
 
 // The value of the attribute `name` (no namespace) of element, entities resolved; false when the
 // element has no such attribute.

@@ -45,7 +45,8 @@ std::string KeyOf(const xmlNode* child, const char* keyName) {
 // none, at the end. Equal keys therefore keep their order.
 void SortChildren(xml::XPathContextPtr& context, std::string_view parentName, const char* keyName,
                   bool ascending) {
-    const std::string expression = std::string("//") + ProfilePrefix + ":" + std::string(parentName);
+    const std::string expression =
+        std::string("//") + ProfilePrefix + ":" + std::string(parentName);
     xmlNode* parent = xml::SelectFirst(context.get(), expression.c_str());
     if (parent == nullptr) {
         throw CVEXPRGException(ids::kUnknownError, kSortFunction, __LINE__,
@@ -84,9 +85,9 @@ void Scramble(std::string& text) {
 }
 
 void UnscrambleUnlessBeginsWith(std::string& text, std::string_view plainStart) {
-    const bool plain = text.size() >= plainStart.size() &&
-                       CompareLatin1NoCase(std::string_view(text).substr(0, plainStart.size()),
-                                           plainStart) == 0;
+    const bool plain =
+        text.size() >= plainStart.size() &&
+        CompareLatin1NoCase(std::string_view(text).substr(0, plainStart.size()), plainStart) == 0;
     if (!plain) Scramble(text);
 }
 

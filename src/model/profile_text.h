@@ -32,8 +32,9 @@ void UnscrambleUnlessBeginsWith(std::string& text, std::string_view plainStart);
 void SortXMLChildNodes(std::string& text, std::string_view parentName, std::string_view keyName,
                        bool ascending);
 
-// Sorts, ascending, TextMessages by txt, Privates, PublicGroups and PrivateGroups by name: what every
-// profile text goes through before it is saved or turned into an image and after it is loaded.
+// Sorts, ascending, TextMessages by txt, Privates, PublicGroups and PrivateGroups by name: what
+// every profile text goes through before it is saved or turned into an image and after it is
+// loaded.
 void SortProfileLists(std::string& text);
 
 }  // namespace vex

@@ -7,6 +7,7 @@
 
 #include "common/exception.h"
 #include "common/namespaces.h"
+#include "support/image_printers.h"
 
 namespace vex {
 namespace {
@@ -162,64 +163,62 @@ TEST(VirtualCP2XML, PopulatedImageWritesEveryPieceWithItsSeparators) {
     EXPECT_THAT(text, HasSubstr("\r\n\tmodel=\"VX48\""));
     EXPECT_THAT(text, HasSubstr("\r\n\tprvt_call_rec_dis =\"1\""));
     EXPECT_THAT(text, HasSubstr("\r\n\tnum_of_languages=\"2\""));
-    EXPECT_THAT(text,
-                HasSubstr("\r\n\t<languages>"
-                          "\r\n\t<language language_id=\"3\" />"
-                          "\r\n\t<language language_id=\"7\" />"
-                          "\r\n\t</languages>\r\n\t</limit>"));
-    EXPECT_THAT(text,
-                HasSubstr("\n\r<Contacts> <PublicGroups>"
-                          "\r\n\t<PublicGroup"
-                          "\r\n\tcntct_type=\"2\""
-                          "\r\n\tname=\"A&amp;&quot;&lt;&gt;'\""
-                          "\r\n\tpid=\"17179869183\""
-                          "\r\n\tchannel=\"2\""
-                          "\r\n\tin_scan_list=\"1\""
-                          "\r\n\tin_scroll_list=\"0\""
-                          "\r\n\t/>"
-                          "</PublicGroups><PrivateGroups>"
-                          "\r\n\t<PrivateGroup"
-                          "\n\r\tcntct_type=\"1\""
-                          "\r\n\tname=\"Crew\""
-                          "\r\n\tpid=\"2001\""
-                          "\r\n\tchannel=\"1\" "
-                          "\r\n\tin_scroll_list=\"0\""
-                          "\r\n\t/>"
-                          "</PrivateGroups><Privates>"
-                          "\r\n\t<Private"
-                          "\r\n\tcntct_type=\"0\""
-                          "\r\n\tname=\"Zed\""
-                          "\r\n\tpid=\"1001\""
-                          "\r\n\tchannel=\"1\""
-                          "\r\n\tin_scroll_list=\"1\""
-                          "\r\n\talert_tone=\"3\""
-                          "\r\n\thome_grp=\"2002\""
-                          "\r\n\tshow_grp_only=\"1\""
-                          "\r\n\tid_in_use=\"1\""
-                          "\r\n\tsee_all_groups=\"1\""
-                          "\r\n\tmngr_mode=\"1\">\r\n\t"
-                          "<ParentPrivateGroups>"
-                          "<ParentPrivateGroup pid =\"2001\" />"
-                          "<ParentPrivateGroup pid =\"2002\" />"
-                          "</ParentPrivateGroups></Private>"
-                          "\r\n\t<Private"
-                          "\r\n\tcntct_type=\"0\""
-                          "\r\n\tname=\"\""
-                          "\r\n\tpid=\"1002\""
-                          "\r\n\tchannel=\"1\""
-                          "\r\n\tin_scroll_list=\"0\""
-                          "\r\n\talert_tone=\"0\""
-                          "\r\n\thome_grp=\"\""
-                          "\r\n\tshow_grp_only=\"0\""
-                          "\r\n\tid_in_use=\"0\""
-                          "\r\n\tsee_all_groups=\"0\""
-                          "\r\n\tmngr_mode=\"0\">\r\n\t"
-                          "<ParentPrivateGroups></ParentPrivateGroups></Private>"
-                          "</Privates></Contacts>"
-                          "\r\n<TextMessages>"
-                          "\r\n\t<TextMessage txt=\"Hello\" />"
-                          "\r\n\t<TextMessage txt=\"Bye &lt;now&gt;\" />"
-                          "\r\n\t</TextMessages></VEXProfile>"));
+    EXPECT_THAT(text, HasSubstr("\r\n\t<languages>"
+                                "\r\n\t<language language_id=\"3\" />"
+                                "\r\n\t<language language_id=\"7\" />"
+                                "\r\n\t</languages>\r\n\t</limit>"));
+    EXPECT_THAT(text, HasSubstr("\n\r<Contacts> <PublicGroups>"
+                                "\r\n\t<PublicGroup"
+                                "\r\n\tcntct_type=\"2\""
+                                "\r\n\tname=\"A&amp;&quot;&lt;&gt;'\""
+                                "\r\n\tpid=\"17179869183\""
+                                "\r\n\tchannel=\"2\""
+                                "\r\n\tin_scan_list=\"1\""
+                                "\r\n\tin_scroll_list=\"0\""
+                                "\r\n\t/>"
+                                "</PublicGroups><PrivateGroups>"
+                                "\r\n\t<PrivateGroup"
+                                "\n\r\tcntct_type=\"1\""
+                                "\r\n\tname=\"Crew\""
+                                "\r\n\tpid=\"2001\""
+                                "\r\n\tchannel=\"1\" "
+                                "\r\n\tin_scroll_list=\"0\""
+                                "\r\n\t/>"
+                                "</PrivateGroups><Privates>"
+                                "\r\n\t<Private"
+                                "\r\n\tcntct_type=\"0\""
+                                "\r\n\tname=\"Zed\""
+                                "\r\n\tpid=\"1001\""
+                                "\r\n\tchannel=\"1\""
+                                "\r\n\tin_scroll_list=\"1\""
+                                "\r\n\talert_tone=\"3\""
+                                "\r\n\thome_grp=\"2002\""
+                                "\r\n\tshow_grp_only=\"1\""
+                                "\r\n\tid_in_use=\"1\""
+                                "\r\n\tsee_all_groups=\"1\""
+                                "\r\n\tmngr_mode=\"1\">\r\n\t"
+                                "<ParentPrivateGroups>"
+                                "<ParentPrivateGroup pid =\"2001\" />"
+                                "<ParentPrivateGroup pid =\"2002\" />"
+                                "</ParentPrivateGroups></Private>"
+                                "\r\n\t<Private"
+                                "\r\n\tcntct_type=\"0\""
+                                "\r\n\tname=\"\""
+                                "\r\n\tpid=\"1002\""
+                                "\r\n\tchannel=\"1\""
+                                "\r\n\tin_scroll_list=\"0\""
+                                "\r\n\talert_tone=\"0\""
+                                "\r\n\thome_grp=\"\""
+                                "\r\n\tshow_grp_only=\"0\""
+                                "\r\n\tid_in_use=\"0\""
+                                "\r\n\tsee_all_groups=\"0\""
+                                "\r\n\tmngr_mode=\"0\">\r\n\t"
+                                "<ParentPrivateGroups></ParentPrivateGroups></Private>"
+                                "</Privates></Contacts>"
+                                "\r\n<TextMessages>"
+                                "\r\n\t<TextMessage txt=\"Hello\" />"
+                                "\r\n\t<TextMessage txt=\"Bye &lt;now&gt;\" />"
+                                "\r\n\t</TextMessages></VEXProfile>"));
 }
 
 TEST(VirtualCP2XML, NeverReadsPastTheLanguageList) {
@@ -367,8 +366,10 @@ TEST(XML2VirtualCP, ConvertsNumbersLikeTheUnsignedDecimalConversion) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
-        std::string text = FreshWith("backlight=\"0\"", std::string("backlight=\"") + row.value + "\"");
-        text.replace(text.find("contrast=\"0\""), 12, std::string("contrast=\"") + row.value + "\"");
+        std::string text =
+            FreshWith("backlight=\"0\"", std::string("backlight=\"") + row.value + "\"");
+        text.replace(text.find("contrast=\"0\""), 12,
+                     std::string("contrast=\"") + row.value + "\"");
         const VirtualCP image = FromText(text);
         EXPECT_EQ(image.m_settings.backlight, row.backlight);
         EXPECT_EQ(image.m_settings.contrast, row.contrast);
@@ -389,8 +390,8 @@ TEST(XML2VirtualCP, CommentEndsAWalkButWhiteSpaceDoesNot) {
     };
     const std::string text =
         FreshWith(kEmptyContacts, "<Contacts><PublicGroups/><PrivateGroups/><Privates>\r\n\t" +
-                                      make("1") + "\r\n\t" + make("2") + "<!-- end -->" + make("3") +
-                                      "</Privates></Contacts>");
+                                      make("1") + "\r\n\t" + make("2") + "<!-- end -->" +
+                                      make("3") + "</Privates></Contacts>");
     const VirtualCP image = FromText(text);
     EXPECT_EQ(image.m_contacts[0].name, "1");
     EXPECT_EQ(image.m_contacts[1].name, "2");
@@ -421,12 +422,12 @@ TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
     };
     const Row rows[] = {
         {"150 contacts",
-         FreshWith(kEmptyContacts, "<Contacts><PublicGroups>" + repeat(group, 150) +
-                                       "</PublicGroups></Contacts>"),
+         FreshWith(kEmptyContacts,
+                   "<Contacts><PublicGroups>" + repeat(group, 150) + "</PublicGroups></Contacts>"),
          true},
         {"151 contacts",
-         FreshWith(kEmptyContacts, "<Contacts><PublicGroups>" + repeat(group, 151) +
-                                       "</PublicGroups></Contacts>"),
+         FreshWith(kEmptyContacts,
+                   "<Contacts><PublicGroups>" + repeat(group, 151) + "</PublicGroups></Contacts>"),
          false},
         {"25 texts",
          FreshWith("<TextMessages>", "<TextMessages>" + repeat("<TextMessage txt='t'/>", 25)),
@@ -437,8 +438,7 @@ TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
         {"6 languages",
          FreshWith("<languages>", "<languages>" + repeat("<language language_id='1'/>", 6)), true},
         {"7 languages",
-         FreshWith("<languages>", "<languages>" + repeat("<language language_id='1'/>", 7)),
-         false},
+         FreshWith("<languages>", "<languages>" + repeat("<language language_id='1'/>", 7)), false},
         {"5 parent groups",
          FreshWith(kEmptyContacts, "<Contacts><Privates>" + privateOf +
                                        repeat("<ParentPrivateGroup pid='1'/>", 5) +
@@ -515,15 +515,15 @@ TEST(XML2VirtualCP, ReportsBrokenDocumentsWithTheirReason) {
 
 TEST(XML2VirtualCP, RefusesAnyDocumentTypeDeclaration) {
     // An internal entity repeated many times would grow to gigabytes if it were ever expanded.
-    std::string bomb =
-        "<?xml version=\"1.0\"?><!DOCTYPE VEXProfile [<!ENTITY a \"" + std::string(10000, 'x') +
-        "\">]>";
+    std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE VEXProfile [<!ENTITY a \"" +
+                       std::string(10000, 'x') + "\">]>";
     std::string body = kFreshImageText.substr(kFreshImageText.find("<VEXProfile"));
-    body.replace(body.find("model=\"\""), 8, "model=\"" + [] {
-        std::string refs;
-        for (int i = 0; i < 50000; ++i) refs += "&a;";
-        return refs;
-    }() + "\"");
+    body.replace(
+        body.find("model=\"\""), 8, "model=\"" + [] {
+            std::string refs;
+            for (int i = 0; i < 50000; ++i) refs += "&a;";
+            return refs;
+        }() + "\"");
     const auto [id, context] = FailureOf(bomb + body);
     EXPECT_EQ(id, 105);
 

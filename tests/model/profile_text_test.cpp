@@ -1,0 +1,153 @@
+#include "model/profile_text.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codeplug/data_adaptor.h"
+#include "common/exception.h"
+#include "common/xml.h"
+#include "support/image_printers.h"
+
+namespace vex {
+namespace {
+
+std::string Profile(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\" ?>"
+           "<VEXProfile xmlns=\"urn:kestrion:vex480-prg:profile\">" +
+           body + "</VEXProfile>";
+}
+
+// The values of attribute `key` of the children of the first element named `parent`, in order.
+std::vector<std::string> Keys(const std::string& text, const char* parent, const char* key) {
+    xml::ParseResult parsed = xml::ParseUntrusted(text);
+    EXPECT_TRUE(parsed.doc) << parsed.reason;
+    std::vector<std::string> keys;
+    if (!parsed.doc) return keys;
+    auto context =
+        xml::MakeXPathContext(parsed.doc.get(), "dfns", "urn:kestrion:vex480-prg:profile");
+    xmlNode* node = xml::SelectFirst(context.get(), (std::string("//dfns:") + parent).c_str());
+    EXPECT_NE(node, nullptr);
+    for (xmlNode* child = node ? node->children : nullptr; child; child = child->next) {
+        std::string value = "<none>";
+        xml::GetAttribute(child, key, value);
+        keys.push_back(value);
+    }
+    return keys;
+}
+
+TEST(SortXMLChildNodes, StableAndWithoutRegardToCaseBothWays) {
+    // Names equal but for case keep their order; keys compare as text.
+    const std::string text = Profile(
+        "<Privates><Private name='b' n='1'/><Private name='A' n='2'/><Private name='a' n='3'/>"
+        "<Private name='9' n='4'/><Private name='10' n='5'/><Private name='B' n='6'/></Privates>");
+
+    std::string ascending = text;
+    SortXMLChildNodes(ascending, "Privates", "name", true);
+    EXPECT_THAT(Keys(ascending, "Privates", "n"),
+                ::testing::ElementsAre("5", "4", "2", "3", "1", "6"));
+
+    std::string descending = text;
+    SortXMLChildNodes(descending, "Privates", "name", false);
+    EXPECT_THAT(Keys(descending, "Privates", "n"),
+                ::testing::ElementsAre("1", "6", "2", "3", "4", "5"));
+}
+
+TEST(SortXMLChildNodes, FoldsCaseOfAccentedLettersAndSortsMissingKeysFirst) {
+    std::string text = Profile(
+        "<TextMessages><TextMessage txt='\xC3\xA9t\xC3\xA9'/><TextMessage/>"
+        "<TextMessage txt='\xC3\x89T\xC3\x89'/><TextMessage txt='z'/></TextMessages>");
+    SortXMLChildNodes(text, "TextMessages", "txt", true);
+    EXPECT_THAT(Keys(text, "TextMessages", "txt"),
+                ::testing::ElementsAre("<none>", "z", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
+}
+
+TEST(SortXMLChildNodes, ReportsTextItCannotSort) {
+    struct Row {
+        const char* what;
+        std::string text;
+        int id;
+    };
+    const Row rows[] = {
+        {"not XML", "<VEXProfile", 105},
+        {"a DOCTYPE", "<?xml version='1.0'?><!DOCTYPE x []>" + Profile("<Privates/>"), 105},
+        {"no such list", Profile("<PublicGroups/>"), 106},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string text = row.text;
+        try {
+            SortXMLChildNodes(text, "Privates", "name", true);
+            ADD_FAILURE() << "sorted";
+        } catch (const CVEXPRGException& e) {
+            EXPECT_EQ(e.MessageId(), row.id);
+            EXPECT_THAT(e.Context(), ::testing::HasSubstr("(CDataItem::SortXMLChildNodes:"));
+        }
+        EXPECT_EQ(text, row.text);  // untouched
+    }
+}
+
+TEST(SortProfileLists, SortsAllFourListsAndTheResultConvertsToTheSameImage) {
+    VirtualCP image;
+    const char* names[] = {"delta", "Bravo", "alpha", "Charlie"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        ContactRecord& c = image.m_contacts[i];
+        c.cntct_type = static_cast<std::uint8_t>(i % 3);
+        c.name = names[i];
+        c.pid = std::to_string(100 + i);
+        c.channel = 1;
+    }
+    image.m_texts[0] = "see you";
+    image.m_texts[1] = "Hello";
+    std::string text;
+    CDataAdaptor::VirtualCP2XML(image, text);
+    std::string sorted = text;
+    SortProfileLists(sorted);
+
+    EXPECT_THAT(Keys(sorted, "TextMessages", "txt"), ::testing::ElementsAre("Hello", "see you"));
+    EXPECT_THAT(Keys(sorted, "Privates", "name"), ::testing::ElementsAre("Charlie", "delta"));
+    EXPECT_THAT(Keys(sorted, "PublicGroups", "name"), ::testing::ElementsAre("alpha"));
+    EXPECT_THAT(Keys(sorted, "PrivateGroups", "name"), ::testing::ElementsAre("Bravo"));
+
+    VirtualCP fromOriginal;
+    VirtualCP fromSorted;
+    CDataAdaptor::XML2VirtualCP(text, fromOriginal);
+    CDataAdaptor::XML2VirtualCP(sorted, fromSorted);
+    // Contacts end sorted by name either way; text messages take the sorted order.
+    EXPECT_EQ(fromSorted.m_contacts, fromOriginal.m_contacts);
+    EXPECT_EQ(fromSorted.m_texts[0], "Hello");
+    EXPECT_EQ(fromSorted.m_texts[1], "see you");
+    fromSorted.m_texts = fromOriginal.m_texts;
+    EXPECT_EQ(fromSorted, fromOriginal);
+}
+
+TEST(Scrambling, ScrambledAndPlainTextReadTheSame) {
+    const std::string plain = "<?xml version=\"1.0\"?><a b=\"\xC3\xA9\"/>";
+    std::string scrambled = plain;
+    Scramble(scrambled);
+    EXPECT_NE(scrambled, plain);
+    EXPECT_EQ(scrambled.find('\0'), std::string::npos);  // UTF-8 never holds the key byte
+    EXPECT_EQ(static_cast<std::uint8_t>(scrambled[0]), '<' ^ FileScrambleKey);
+
+    UnscrambleUnlessBeginsWith(scrambled, kXmlFileStart);
+    EXPECT_EQ(scrambled, plain);
+
+    // A plain text is recognised without regard to case; anything else is unscrambled.
+    for (std::string start : {"<?xml", "<?XML", "<?XmL"}) {
+        std::string text = start + " version=\"1.0\"?><a/>";
+        const std::string before = text;
+        UnscrambleUnlessBeginsWith(text, kXmlFileStart);
+        EXPECT_EQ(text, before) << start;
+    }
+    for (std::string text : {std::string(""), std::string("<?x"), std::string(" <?xml")}) {
+        std::string expected = text;
+        Scramble(expected);
+        UnscrambleUnlessBeginsWith(text, kXmlFileStart);
+        EXPECT_EQ(text, expected);
+    }
+}
+
+}  // namespace
+}  // namespace vex
