@@ -1,0 +1,447 @@
+#include "codeplug/radio_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <variant>
+
+namespace vex {
+namespace {
+
+using Piece = std::variant<int, const char*>;
+
+// A form from pieces: a number is one byte, a text is its characters and a NUL.
+Bytes Form(std::initializer_list<Piece> pieces) {
+    Bytes out;
+    for (const Piece& piece : pieces) {
+        if (const int* byte = std::get_if<int>(&piece)) {
+            out.push_back(static_cast<std::uint8_t>(*byte));
+        } else {
+            for (const char* c = std::get<const char*>(piece); *c != '\0'; ++c) {
+                out.push_back(static_cast<std::uint8_t>(*c));
+            }
+            out.push_back(0);
+        }
+    }
+    return out;
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Every strict prefix of a valid form is refused and leaves the destination as it was; each prefix
+// is copied into an allocation of its own so that a read past it trips the address sanitizer.
+template <typename T, typename Decode>
+void ExpectEveryPrefixRefused(const Bytes& form, const T& sentinel, Decode decode) {
+    for (std::size_t n = 0; n < form.size(); ++n) {
+        SCOPED_TRACE("prefix of " + std::to_string(n) + " bytes");
+        const Bytes prefix(form.begin(), form.begin() + static_cast<std::ptrdiff_t>(n));
+        T destination = sentinel;
+        EXPECT_FALSE(decode(prefix, destination));
+        EXPECT_EQ(destination, sentinel);
+    }
+    T destination = sentinel;
+    EXPECT_TRUE(decode(form, destination));
+}
+
+ContactRecord Contact(ContactType type, const char* name, const char* pid) {
+    ContactRecord contact;
+    contact.cntct_type = static_cast<std::uint8_t>(type);
+    contact.name = name;
+    contact.pid = pid;
+    contact.alert_tone = 3;
+    contact.flags = 0x0B;
+    contact.channel = 7;
+    return contact;
+}
+
+ContactRecord Private(std::initializer_list<const char*> parents, const char* home) {
+    ContactRecord contact = Contact(ContactType::Private, "Ann", "1001");
+    std::size_t i = 0;
+    for (const char* parent : parents) contact.parent_groups[i++] = parent;
+    contact.home_grp = home;
+    return contact;
+}
+
+// What a radio's Private form reads back as.
+ContactRecord ReadBack(ContactRecord contact, int count, int home_index) {
+    contact.group_count = static_cast<std::uint8_t>(count);
+    contact.home_index = static_cast<std::uint8_t>(home_index);
+    contact.own_flags = 1u << own_flag::kSeeAllGroups;
+    return contact;
+}
+
+TEST(VersionForm, PhaseTravelsLast) {
+    const VersionInfo version{.firmware_phase = 'D',
+                              .firmware_release = 0x5E,
+                              .firmware_version = 4,
+                              .firmware_revision = 2,
+                              .codeplug_structure = 3,
+                              .codeplug_version = 16,
+                              .codeplug_dev_version = 0xFE};
+    const Bytes form = Form({0x5E, 4, 2, 3, 16, 0xFE, 'D'});
+    const auto encoded = EncodeVersionInfo(version);
+    EXPECT_EQ(Bytes(encoded.begin(), encoded.end()), form);
+
+    ExpectEveryPrefixRefused(form, VersionInfo{}, DecodeVersionInfo);
+    VersionInfo decoded;
+    ASSERT_TRUE(DecodeVersionInfo(form, decoded));
+    EXPECT_EQ(decoded, version);
+}
+
+RadioSettings FullSettings() {
+    RadioSettings s;
+    s.contrast = 7;
+    s.backlight = 5000;
+    s.vibracall = 1;
+    s.current_time = 0xA1B2C3D4;
+    s.alarm_time = 3600;
+    s.ringer_vol_level = 2;
+    s.speaker_vol_level = 3;
+    s.keypad_vol_level = 4;
+    s.alarm_vol_level = 5;
+    s.earpiece_vol_level = 6;
+    s.language = 9;
+    s.setting_bits = 0x80000003;  // time_format and two unnamed bits
+    s.call_forward_id = "17179869183";
+    return s;
+}
+
+TEST(SettingsForm, ExactBytesBothWays) {
+    RadioSettings clock;
+    clock.current_time = 0x01020304;
+    RadioSettings disabled;
+    disabled.setting_bits = 1u << setting::kIsDisabled;
+    struct Row {
+        const char* what;
+        RadioSettings settings;
+        Bytes form;
+    };
+    // One line per field group: contrast, backlight, vibracall; current_time; alarm_time; the six
+    // levels and language; setting bits; call_forward_id.
+    // clang-format off
+    const Row rows[] = {
+        {"current_time MSB first", clock,
+         Form({0, 0, 0, 0, 0, 0,
+               1, 2, 3, 4,
+               0, 0, 0, 0,
+               0, 1, 0, 1, 1, 0,
+               0, 0, 0, 0,
+               ""})},
+        {"setting bits as held", disabled,
+         Form({0, 0, 0, 0, 0, 0,
+               0, 0, 0, 0,
+               0, 0, 0, 0,
+               0, 1, 0, 1, 1, 0,
+               0, 0, 0, 1,
+               ""})},
+        {"every field", FullSettings(),
+         Form({7, 0, 0, 0x13, 0x88, 1,
+               0xA1, 0xB2, 0xC3, 0xD4,
+               0, 0, 0x0E, 0x10,
+               2, 3, 4, 5, 6, 9,
+               0x03, 0, 0, 0x80,
+               "17179869183"})},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(EncodeRadioSettings(row.settings), row.form);
+        RadioSettings decoded = FullSettings();
+        ASSERT_TRUE(DecodeRadioSettings(row.form, decoded));
+        EXPECT_EQ(decoded, row.settings);
+    }
+    ExpectEveryPrefixRefused(rows[2].form, RadioSettings{}, DecodeRadioSettings);
+}
+
+RadioLimits FullLimits() {
+    RadioLimits l;
+    l.pid = "12345";
+    l.pid_range = {"100", "200000"};
+    l.public_group_base = {"17179869183", 50};
+    l.model = "V480";
+    l.clone_compatibility_version = 10;
+    l.max_num_of_contacts = 150;
+    l.max_num_of_private_grps = 20;
+    l.max_num_of_public_grps = 50;
+    l.max_num_of_predefined_msgs = 25;
+    l.feature_bits = (1u << feature::kSmsFreeFormMesgsEn) | (1u << feature::kSeeAllGroupsEn) |
+                     (1u << feature::kAddPrvtContactsEn) | (1u << feature::kOtaCloneRxEn);
+    l.static_ergo_flag2 = 0x12345678;
+    l.num_of_languages = 3;
+    l.languages = {1, 2, 5, 0, 0, 0};
+    l.max_num_of_channels = 16;
+    l.max_vol_level = 8;
+    return l;
+}
+
+TEST(LimitsForm, ExactBytesBothWays) {
+    RadioLimits short_model;
+    short_model.model = "AB";
+    RadioLimits six_languages = FullLimits();
+    six_languages.num_of_languages = 6;
+    six_languages.languages = {1, 2, 3, 4, 5, 6};
+    struct Row {
+        const char* what;
+        RadioLimits limits;
+        Bytes form;
+    };
+    // One line per field group: texts and list size; model; clone version and the four maxima;
+    // feature bits; static_ergo_flag2; languages; channels and volume.
+    // clang-format off
+    const Row rows[] = {
+        {"defaults", RadioLimits{},
+         Form({"", "1", "17179867883", "17179869183", 100,
+               0, 0, 0, 0,
+               0, 0, 0, 0, 0,
+               0, 0, 0, 0,
+               0, 0, 0, 0,
+               0,
+               0, 0})},
+        {"every field", FullLimits(),
+         Form({"12345", "100", "200000", "17179869183", 50,
+               'V', '4', '8', '0',
+               10, 150, 20, 50, 25,
+               0x00, 0x21, 0x04, 0x80,
+               0x78, 0x56, 0x34, 0x12,
+               3, 1, 2, 5,
+               16, 8})},
+        {"model padded", short_model,
+         Form({"", "1", "17179867883", "17179869183", 100,
+               'A', 'B', 0, 0,
+               0, 0, 0, 0, 0,
+               0, 0, 0, 0,
+               0, 0, 0, 0,
+               0,
+               0, 0})},
+        {"six languages", six_languages,
+         Form({"12345", "100", "200000", "17179869183", 50,
+               'V', '4', '8', '0',
+               10, 150, 20, 50, 25,
+               0x00, 0x21, 0x04, 0x80,
+               0x78, 0x56, 0x34, 0x12,
+               6, 1, 2, 3, 4, 5, 6,
+               16, 8})},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(EncodeRadioLimits(row.limits), row.form);
+        RadioLimits decoded;
+        decoded.languages = {9, 9, 9, 9, 9, 9};  // entries past the count do not survive
+        ASSERT_TRUE(DecodeRadioLimits(row.form, decoded));
+        EXPECT_EQ(decoded, row.limits);
+    }
+    ExpectEveryPrefixRefused(rows[1].form, RadioLimits{}, DecodeRadioLimits);
+
+    RadioLimits long_model;
+    long_model.model = "V480X";
+    const auto cut = EncodeRadioLimits(long_model);
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(Bytes(cut->begin() + 27, cut->begin() + 32), Form({100, 'V', '4', '8', '0'}));
+}
+
+TEST(LimitsForm, RangeAndGroupBaseTakenOnlyWhenSound) {
+    struct Row {
+        const char* start;
+        const char* end;
+        const char* base;
+        int size;
+        bool range_taken;
+        bool base_taken;
+    };
+    const Row rows[] = {
+        {"5", "5", "101", 100, false, true},
+        {"1", "17179867883", "100", 100, true, false},
+        {"0", "10", "17179869183", 255, false, true},
+        {"1", "17179867884", "17179869184", 0, false, false},
+        {"10", "9", "1", 0, false, true},
+        {"x", "9", "", 0, false, false},
+        {"+2", "03", " 256", 255, true, true},  // numeric tests, texts kept as sent
+    };
+    // Model, clone version and maxima, feature bits, static_ergo_flag2, no languages, channels,
+    // volume.
+    // clang-format off
+    const Bytes tail = Form({'V', '4', '8', '0',
+                             10, 150, 20, 50, 25,
+                             0, 0, 0, 0,
+                             0, 0, 0, 0,
+                             0,
+                             16, 8});
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.start) + ".." + row.end + " base " + row.base);
+        const Bytes form = Concat(Form({"777", row.start, row.end, row.base, row.size}), tail);
+        RadioLimits limits;
+        limits.pid_range = {"2", "3"};
+        limits.public_group_base = {"5000", 7};
+        ASSERT_TRUE(DecodeRadioLimits(form, limits));
+        EXPECT_EQ(limits.pid, "777");
+        EXPECT_EQ(limits.max_vol_level, 8);
+        const PidRange range = row.range_taken ? PidRange{row.start, row.end} : PidRange{"2", "3"};
+        const PublicGroupBase base =
+            row.base_taken ? PublicGroupBase{row.base, static_cast<std::uint8_t>(row.size)}
+                           : PublicGroupBase{"5000", 7};
+        EXPECT_EQ(limits.pid_range, range);
+        EXPECT_EQ(limits.public_group_base, base);
+    }
+}
+
+TEST(LimitsForm, MoreLanguagesThanTheListHoldsAreRefused) {
+    RadioLimits six = FullLimits();
+    six.num_of_languages = 6;
+    Bytes form = *EncodeRadioLimits(six);
+    // Announce a seventh language and supply it: the count alone makes the form unusable.
+    const std::size_t count_at = form.size() - 2 - 6 - 1;
+    ASSERT_EQ(form[count_at], 6);
+    form[count_at] = 7;
+    form.insert(form.begin() + static_cast<std::ptrdiff_t>(count_at) + 1, 4);
+    const RadioLimits sentinel = FullLimits();
+    RadioLimits limits = sentinel;
+    EXPECT_FALSE(DecodeRadioLimits(form, limits));
+    EXPECT_EQ(limits, sentinel);
+
+    RadioLimits seven = FullLimits();
+    seven.num_of_languages = 7;
+    EXPECT_EQ(EncodeRadioLimits(seven), std::nullopt);
+}
+
+TEST(ContactForm, ExactBytesBothWays) {
+    ContactRecord six_groups = Private({"G1", "G2", "G3", "G4", "G5"}, "P9");
+    six_groups.own_flags = 0x80;  // the own-record byte never travels
+    ContactRecord gapped = Private({"", "X", "", "Y"}, "");
+    struct Row {
+        const char* what;
+        ContactRecord written;
+        Bytes form;
+        ContactRecord read;
+    };
+    const Row rows[] = {
+        {"public group", Contact(ContactType::PublicGroup, "Fire", "17179869183"),
+         Form({"Fire", 3, "17179869183", 0x0B, 7, 2}),
+         Contact(ContactType::PublicGroup, "Fire", "17179869183")},
+        {"private group", Contact(ContactType::PrivateGroup, "Crew", "500"),
+         Form({"Crew", 3, "500", 0x0B, 7, 1}), Contact(ContactType::PrivateGroup, "Crew", "500")},
+        {"home among the parents", Private({"X", "Y"}, "Y"),
+         Form({"Ann", 3, "1001", 0x0B, 7, 0, 2, 2, "X", "Y"}), ReadBack(Private({"X"}, "Y"), 2, 2)},
+        {"home not a parent", Private({"X", "Y"}, "Z"),
+         Form({"Ann", 3, "1001", 0x0B, 7, 0, 3, 3, "X", "Y", "Z"}),
+         ReadBack(Private({"X", "Y"}, "Z"), 3, 3)},
+        {"no groups", Private({}, ""), Form({"Ann", 3, "1001", 0x0B, 7, 0, 0, 0}),
+         ReadBack(Private({}, ""), 0, 0)},
+        {"parents only, gaps skipped", gapped, Form({"Ann", 3, "1001", 0x0B, 7, 0, 2, 0, "X", "Y"}),
+         ReadBack(Private({"X", "Y"}, ""), 2, 0)},
+        {"five parents and a home", six_groups,
+         Form({"Ann", 3, "1001", 0x0B, 7, 0, 6, 6, "G1", "G2", "G3", "G4", "G5", "P9"}),
+         ReadBack(Private({"G1", "G2", "G3", "G4", "G5"}, "P9"), 6, 6)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(EncodeContactRecord(row.written), row.form);
+        // Decoding replaces the whole record, whatever it held.
+        ContactRecord decoded = six_groups;
+        ASSERT_TRUE(DecodeContactRecord(row.form, decoded));
+        EXPECT_EQ(decoded, row.read);
+        ExpectEveryPrefixRefused(row.form, six_groups, DecodeContactRecord);
+    }
+}
+
+TEST(ContactForm, MalformedGroupListsAreRefused) {
+    struct Row {
+        const char* what;
+        Bytes form;
+    };
+    const Row rows[] = {
+        {"six parents", Form({"A", 0, "1", 0, 0, 0, 6, 0, "a", "b", "c", "d", "e", "f"})},
+        {"seven groups", Form({"A", 0, "1", 0, 0, 0, 7, 7, "a", "b", "c", "d", "e", "f", "g"})},
+        {"home past the list", Form({"A", 0, "1", 0, 0, 0, 1, 2, "a", "b"})},
+        {"home with no list", Form({"A", 0, "1", 0, 0, 0, 0, 1, "a"})},
+        {"name unterminated", Bytes{'A', 'n', 'n'}},
+        {"group unterminated", Concat(Form({"A", 0, "1", 0, 0, 0, 1, 0}), Bytes{'a'})},
+    };
+    const ContactRecord sentinel = Private({"X"}, "Y");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ContactRecord contact = sentinel;
+        EXPECT_FALSE(DecodeContactRecord(row.form, contact));
+        EXPECT_EQ(contact, sentinel);
+    }
+}
+
+TEST(TextForm, ExactBytesBothWays) {
+    for (const char* text : {"", "Meet at 5"}) {
+        SCOPED_TRACE(text);
+        const Bytes form = Form({text});
+        EXPECT_EQ(EncodeTextMessage(text), form);
+        std::string decoded = "old";
+        ASSERT_TRUE(DecodeTextMessage(form, decoded));
+        EXPECT_EQ(decoded, text);
+        ExpectEveryPrefixRefused(form, std::string("old"), DecodeTextMessage);
+    }
+    // Anything after the terminator is not part of the form.
+    std::string decoded;
+    ASSERT_TRUE(DecodeTextMessage(Form({"Hi", 'x', 'y'}), decoded));
+    EXPECT_EQ(decoded, "Hi");
+}
+
+TEST(Forms, LengthsPastOneByteAreRefused) {
+    // 254 characters and the terminator fill the 255 bytes exactly.
+    const std::string longest(254, 'a');
+    const std::string too_long(255, 'a');
+    EXPECT_EQ(EncodeTextMessage(longest)->size(), 255u);
+    EXPECT_EQ(EncodeTextMessage(too_long), std::nullopt);
+
+    Bytes form = *EncodeTextMessage(longest);
+    std::string text;
+    EXPECT_TRUE(DecodeTextMessage(form, text));
+    form.insert(form.begin(), 'a');
+    text = "old";
+    EXPECT_FALSE(DecodeTextMessage(form, text));
+    EXPECT_EQ(text, "old");
+
+    RadioSettings settings;
+    settings.call_forward_id = std::string(230, '1');
+    EXPECT_EQ(EncodeRadioSettings(settings)->size(), 255u);
+    settings.call_forward_id += '1';
+    EXPECT_EQ(EncodeRadioSettings(settings), std::nullopt);
+
+    ContactRecord contact = Private({}, "");
+    contact.name = std::string(250, 'n');
+    EXPECT_EQ(EncodeContactRecord(contact), std::nullopt);
+}
+
+TEST(Forms, StringsWithANulAreNotLaidDown) {
+    const std::string nul{'1', '\0', '2'};
+    auto contact_with = [&](auto set) {
+        ContactRecord contact = Private({"X"}, "Y");
+        set(contact);
+        return EncodeContactRecord(contact);
+    };
+    auto limits_with = [&](auto set) {
+        RadioLimits limits;
+        set(limits);
+        return EncodeRadioLimits(limits);
+    };
+    RadioSettings settings;
+    settings.call_forward_id = nul;
+    EXPECT_EQ(EncodeRadioSettings(settings), std::nullopt);
+    EXPECT_EQ(EncodeTextMessage(nul), std::nullopt);
+    EXPECT_EQ(contact_with([&](ContactRecord& c) { c.name = nul; }), std::nullopt);
+    EXPECT_EQ(contact_with([&](ContactRecord& c) { c.pid = nul; }), std::nullopt);
+    EXPECT_EQ(contact_with([&](ContactRecord& c) { c.parent_groups[0] = nul; }), std::nullopt);
+    EXPECT_EQ(contact_with([&](ContactRecord& c) { c.home_grp = nul; }), std::nullopt);
+    EXPECT_EQ(limits_with([&](RadioLimits& l) { l.pid = nul; }), std::nullopt);
+    EXPECT_EQ(limits_with([&](RadioLimits& l) { l.pid_range.valid_PID_end = nul; }), std::nullopt);
+    EXPECT_EQ(limits_with([&](RadioLimits& l) { l.model = nul; }), std::nullopt);
+
+    // Groups are not part of a group's own form, so they cannot spoil it.
+    ContactRecord group = Contact(ContactType::PublicGroup, "G", "9");
+    group.home_grp = nul;
+    EXPECT_NE(EncodeContactRecord(group), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vex
