@@ -1,7 +1,7 @@
 # Set-up and checks. `make test` works on a fresh Debian 12 machine as root or with sudo.
 PRESET ?= default
 
-.PHONY: all deps configure build test asan bench format clean
+.PHONY: all deps configure build test run asan bench format clean
 
 all: build
 
@@ -17,12 +17,17 @@ build: configure
 test: build
 	ctest --preset $(PRESET)
 
+# Two virtual radios: read the first with the command-line tool, write it into the second.
+run: build
+	scripts/run-demo build/$(PRESET)
+
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
 	$(MAKE) test PRESET=asan
 
 bench: build
 	./build/$(PRESET)/bench/vexcore-bench
+	./build/$(PRESET)/bench/vexlink-bench
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

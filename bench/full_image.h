@@ -1,0 +1,54 @@
+#pragma once
+
+// A full codeplug for the benchmarks: 150 contacts (privates with five parent groups and a home
+// group each), 25 text messages, 6 languages, on a radio with a VEX480's capacities.
+
+#include <string>
+
+#include "codeplug/virtual_cp.h"
+
+namespace vex::bench {
+
+inline VirtualCP FullImage() {
+    VirtualCP image;
+    image.m_limits.pid = "1050";
+    image.m_limits.model = "V480";
+    image.m_limits.clone_compatibility_version = 10;
+    image.m_limits.num_of_languages = 6;
+    image.m_limits.languages = {1, 2, 3, 4, 5, 6};
+    image.m_limits.max_num_of_contacts = 150;
+    image.m_limits.max_num_of_private_grps = 20;
+    image.m_limits.max_num_of_public_grps = 100;
+    image.m_limits.max_num_of_predefined_msgs = 25;
+    image.m_limits.max_num_of_channels = 16;
+    image.m_limits.max_vol_level = 7;
+    constexpr std::size_t kPrivateGroups = 20;
+    constexpr std::size_t kPublicGroups = 30;
+    for (std::size_t i = 0; i < kContactSlots; ++i) {
+        ContactRecord& c = image.m_contacts[i];
+        c.channel = static_cast<std::uint8_t>(1 + i % 16);
+        if (i < kPrivateGroups) {
+            c.cntct_type = static_cast<std::uint8_t>(ContactType::PrivateGroup);
+            c.name = "Crew " + std::to_string(i);
+            c.pid = std::to_string(50000 + i);
+        } else if (i < kPrivateGroups + kPublicGroups) {
+            c.cntct_type = static_cast<std::uint8_t>(ContactType::PublicGroup);
+            c.name = "Talkgroup " + std::to_string(i);
+            c.pid = std::to_string(17179869183 - i);
+        } else {
+            c.cntct_type = static_cast<std::uint8_t>(ContactType::Private);
+            c.name = "Unit " + std::to_string(i) + " & co";
+            c.pid = std::to_string(1000 + i);
+            for (std::size_t k = 0; k < kParentGroupSlots; ++k) {
+                c.parent_groups[k] = std::to_string(50000 + (i + k) % kPrivateGroups);
+            }
+            c.home_grp = c.parent_groups[0];
+        }
+    }
+    for (std::size_t i = 0; i < kTextSlots; ++i) {
+        image.m_texts[i] = "Message " + std::to_string(i) + ": return to <base> now";
+    }
+    return image;
+}
+
+}  // namespace vex::bench

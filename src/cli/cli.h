@@ -1,0 +1,133 @@
+#pragma once
+
+// Shared pieces of the command-line tool: arguments, exit codes, profile files, progress output.
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codeplug/virtual_cp.h"
+#include "link/link_status.h"
+#include "link/transfer_engine.h"
+
+namespace vex::cli {
+
+// Exit statuses of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitProfile = 3;      // a profile or file error
+inline constexpr int kExitDifferences = 4;  // write --verify found differences
+inline constexpr int kExitOtherLink = 9;    // a link result without a code of its own
+
+// 0 for Success, 10 + N for the link status -N (N = 1..14), 9 for any other result.
+int ExitCodeFor(LinkStatus status);
+
+// A usage error: the message goes to stderr and the tool exits 2.
+struct UsageError {
+    std::string message;
+};
+
+// A profile or file error: the message goes to stderr and the tool exits 3.
+struct ProfileError {
+    std::string message;
+};
+
+// The words of a command line after the command: options (--name or --name VALUE, -o VALUE) and
+// positional arguments.
+class Args {
+  public:
+    // `withValue` lists the options that take a value; `flags` those that do not.
+    Args(int argc, char** argv, int first, const std::vector<std::string>& withValue,
+         const std::vector<std::string>& flags);
+
+    bool Has(const std::string& option) const { return m_flags.count(option) != 0; }
+    std::optional<std::string> Value(const std::string& option) const;
+    const std::vector<std::string>& Positional() const { return m_positional; }
+
+    // The single positional argument; a usage error when there is not exactly one.
+    const std::string& OnePositional(const char* what) const;
+    // No positional argument allowed.
+    void NoPositional() const;
+
+  private:
+    std::map<std::string, std::string> m_values;
+    std::map<std::string, bool> m_flags;
+    std::vector<std::string> m_positional;
+};
+
+// The port to use: --port, else the CurrentComPort setting.
+std::string PortFrom(const Args& args);
+
+// A profile file read, unscrambled when it is not plain, and sorted: its text and its image.
+// Throws ProfileError.
+struct LoadedProfile {
+    std::string text;
+    VirtualCP image;
+};
+LoadedProfile LoadProfileFile(const std::string& path);
+
+// The profile text of an image, sorted (not scrambled).
+std::string ProfileTextOf(const VirtualCP& image);
+
+// Writes profile text scrambled, atomically. Throws ProfileError.
+void SaveProfileFile(const std::string& path, std::string text);
+
+// Prints an operation's progress on stderr (a bar on a terminal, a line per step otherwise) and
+// answers a write's warnings from --yes/--no or by asking on the terminal.
+class ConsoleObserver : public TransferObserver {
+  public:
+    enum class Answer { Ask, Yes, No };
+
+    ConsoleObserver(TransferEngine& engine, bool quiet, Answer answer, std::string operation);
+
+    void OnProgress(int percent) override;
+    void OnSucceeded() override;
+    void OnFailed(LinkStatus status) override;
+    void OnWarning(std::int32_t code) override;
+
+  private:
+    void EndBar();
+
+    TransferEngine& m_engine;
+    bool m_quiet;
+    Answer m_answer;
+    std::string m_operation;
+    bool m_terminal;
+    bool m_barShown = false;
+};
+
+ConsoleObserver::Answer AnswerFrom(const Args& args);
+
+// How the engine makes its ports: a device opened by name, traced to a file when --trace was
+// given. When a port cannot be opened, openFailure receives the system's reason and a hint.
+struct PortSetup {
+    PortFactory factory;
+    std::shared_ptr<std::string> openFailure = std::make_shared<std::string>();
+    std::shared_ptr<std::FILE> trace;
+};
+PortSetup MakePorts(const Args& args);
+
+// Runs an operation on a worker thread while this thread waits for Ctrl-C (or SIGTERM), which
+// cancels it. Returns the operation's status.
+LinkStatus RunCancellable(TransferEngine& engine, const std::function<LinkStatus()>& operation);
+
+// Prints a failure in the message-box form on stderr (with the port's open failure, if any) and
+// returns the exit code.
+int ReportLinkResult(LinkStatus status, const PortSetup& ports);
+
+// The commands. Each returns the exit status; usage and profile errors are thrown.
+int RunRead(const Args& args);
+int RunWrite(const Args& args);
+int RunReset(const Args& args);
+int RunReadPid(const Args& args);
+int RunExport(const Args& args);
+int RunImport(const Args& args);
+int RunValidate(const Args& args);
+int RunPorts(const Args& args);
+
+}  // namespace vex::cli

@@ -1,0 +1,251 @@
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <thread>
+
+#include "cli/cli.h"
+#include "cli/trace_port.h"
+#include "codeplug/data_adaptor.h"
+#include "common/exception.h"
+#include "common/file_io.h"
+#include "common/strings.h"
+#include "model/profile_text.h"
+#include "settings/settings_store.h"
+
+namespace vex::cli {
+
+int ExitCodeFor(LinkStatus status) {
+    const std::int32_t code = ToInt(status);
+    if (code == 1) return kExitOk;
+    if (code >= -14 && code <= -1) return 10 - code;
+    return kExitOtherLink;
+}
+
+Args::Args(int argc, char** argv, int first, const std::vector<std::string>& withValue,
+           const std::vector<std::string>& flags) {
+    auto known = [](const std::vector<std::string>& list, const std::string& word) {
+        for (const auto& entry : list) {
+            if (entry == word) return true;
+        }
+        return false;
+    };
+    for (int i = first; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.size() > 1 && word[0] == '-') {
+            if (known(withValue, word)) {
+                if (i + 1 >= argc) throw UsageError{word + " needs a value"};
+                m_values[word] = argv[++i];
+            } else if (known(flags, word)) {
+                m_flags[word] = true;
+            } else {
+                throw UsageError{"unknown option " + word};
+            }
+        } else {
+            m_positional.push_back(word);
+        }
+    }
+}
+
+std::optional<std::string> Args::Value(const std::string& option) const {
+    const auto it = m_values.find(option);
+    if (it == m_values.end()) return std::nullopt;
+    return it->second;
+}
+
+const std::string& Args::OnePositional(const char* what) const {
+    if (m_positional.size() != 1) throw UsageError{std::string("expected one ") + what};
+    return m_positional.front();
+}
+
+void Args::NoPositional() const {
+    if (!m_positional.empty()) throw UsageError{"unexpected argument " + m_positional.front()};
+}
+
+std::string PortFrom(const Args& args) {
+    if (auto port = args.Value("--port")) return *port;
+    std::string port = GetCurrentComPort();
+    if (port.empty()) throw UsageError{"no port: give --port DEV or set CurrentComPort"};
+    return port;
+}
+
+namespace {
+
+std::string MessageOf(const CVEXPRGException& e) {
+    const std::string_view text = StringText(e.MessageId());
+    return text.empty() ? "Error " + std::to_string(e.MessageId()) : std::string(text);
+}
+
+}  // namespace
+
+LoadedProfile LoadProfileFile(const std::string& path) {
+    LoadedProfile loaded;
+    std::string error;
+    if (!ReadWholeFile(path, loaded.text, error)) throw ProfileError{error};
+    UnscrambleUnlessBeginsWith(loaded.text, kXmlFileStart);
+    try {
+        SortProfileLists(loaded.text);
+        CDataAdaptor::XML2VirtualCP(loaded.text, loaded.image);
+    } catch (const CVEXPRGException& e) {
+        throw ProfileError{path + ": " + MessageOf(e) + e.Context()};
+    }
+    return loaded;
+}
+
+std::string ProfileTextOf(const VirtualCP& image) {
+    std::string text;
+    CDataAdaptor::VirtualCP2XML(image, text);
+    try {
+        SortProfileLists(text);
+    } catch (const CVEXPRGException& e) {
+        throw ProfileError{MessageOf(e) + e.Context()};
+    }
+    return text;
+}
+
+void SaveProfileFile(const std::string& path, std::string text) {
+    Scramble(text);
+    std::string error;
+    if (!WriteFileAtomically(path, text, error)) throw ProfileError{error};
+}
+
+ConsoleObserver::ConsoleObserver(TransferEngine& engine, bool quiet, Answer answer,
+                                 std::string operation)
+    : m_engine(engine),
+      m_quiet(quiet),
+      m_answer(answer),
+      m_operation(std::move(operation)),
+      m_terminal(::isatty(STDERR_FILENO) != 0) {}
+
+void ConsoleObserver::OnProgress(int percent) {
+    if (m_quiet) return;
+    if (m_terminal) {
+        constexpr int kWidth = 40;
+        const int filled = percent * kWidth / 100;
+        std::fprintf(stderr, "\r%s [%s%s] %3d%%", m_operation.c_str(),
+                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                     std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), percent);
+        m_barShown = true;
+    } else {
+        std::fprintf(stderr, "%s: %d%%\n", m_operation.c_str(), percent);
+    }
+    std::fflush(stderr);
+}
+
+void ConsoleObserver::EndBar() {
+    if (m_barShown) std::fputc('\n', stderr);
+    m_barShown = false;
+}
+
+void ConsoleObserver::OnSucceeded() {
+    if (m_quiet) return;
+    OnProgress(100);
+    EndBar();
+}
+
+void ConsoleObserver::OnFailed(LinkStatus) {
+    EndBar();
+}
+
+void ConsoleObserver::OnWarning(std::int32_t code) {
+    EndBar();
+    const char* text =
+        code == warning::kNotInProfile
+            ? "Warning: The radio being programmed is not in this profile. Do you want to "
+              "continue?"
+        : code == warning::kUnsupported
+            ? "Warning: Some profile information is not supported by the host radio and "
+              "therefore it will not be transferred. Do you want to continue?"
+            : nullptr;
+    if (text == nullptr) {
+        std::fprintf(stderr, "Unknown Warning!\n");
+        m_engine.AnswerWarning(true);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", text);
+    bool proceed = false;
+    if (m_answer == Answer::Yes) {
+        proceed = true;
+    } else if (m_answer == Answer::Ask && ::isatty(STDIN_FILENO) != 0) {
+        std::fprintf(stderr, "Continue? [y/N] ");
+        std::fflush(stderr);
+        std::string line;
+        proceed = static_cast<bool>(std::getline(std::cin, line)) && !line.empty() &&
+                  (line[0] == 'y' || line[0] == 'Y');
+    } else if (m_answer == Answer::Ask) {
+        std::fprintf(stderr, "No terminal to ask: stopping (answer with --yes or --no).\n");
+    }
+    m_engine.AnswerWarning(proceed);
+}
+
+ConsoleObserver::Answer AnswerFrom(const Args& args) {
+    if (args.Has("--yes") && args.Has("--no"))
+        throw UsageError{"--yes and --no exclude each other"};
+    if (args.Has("--yes")) return ConsoleObserver::Answer::Yes;
+    if (args.Has("--no")) return ConsoleObserver::Answer::No;
+    return ConsoleObserver::Answer::Ask;
+}
+
+LinkStatus RunCancellable(TransferEngine& engine, const std::function<LinkStatus()>& operation) {
+    // The worker inherits a mask with SIGINT and SIGTERM blocked; this thread takes them.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+
+    engine.ClearCancel();
+    std::atomic<bool> done{false};
+    LinkStatus status = LinkStatus::Success;
+    std::thread worker([&] {
+        status = operation();
+        done.store(true);
+    });
+    const timespec tick{0, 50'000'000};
+    while (!done.load()) {
+        if (sigtimedwait(&stops, nullptr, &tick) > 0) {
+            engine.RequestCancel();
+            std::fprintf(stderr, "\nNote: Canceling the operation...\n");
+        }
+    }
+    worker.join();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return status;
+}
+
+PortSetup MakePorts(const Args& args) {
+    PortSetup setup;
+    if (auto path = args.Value("--trace")) {
+        std::FILE* file = std::fopen(path->c_str(), "w");
+        if (file == nullptr) {
+            throw ProfileError{"cannot write " + *path + ": " + std::strerror(errno)};
+        }
+        setup.trace.reset(file, &std::fclose);
+    }
+    setup.factory = [failure = setup.openFailure,
+                     trace = setup.trace](std::string_view name) -> std::unique_ptr<SerialPort> {
+        auto port = std::make_unique<SerialPort>(name);
+        if (!port->IsOpen()) *failure = port->OpenFailureHint();
+        if (trace) return std::make_unique<TracingPort>(std::move(port), trace.get());
+        return port;
+    };
+    return setup;
+}
+
+int ReportLinkResult(LinkStatus status, const PortSetup& ports) {
+    if (status != LinkStatus::Success) {
+        std::fprintf(stderr, "%s\n", LinkErrorText(status, LinkTextForm::MessageBox).c_str());
+        if (status == LinkStatus::PortUnavailable && !ports.openFailure->empty()) {
+            std::fprintf(stderr, "%s\n", ports.openFailure->c_str());
+        }
+    }
+    return ExitCodeFor(status);
+}
+
+}  // namespace vex::cli

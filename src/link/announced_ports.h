@@ -1,0 +1,35 @@
+#pragma once
+
+// Virtual radios announce the device path they serve in a per-user runtime folder, so that port
+// lists can offer them beside the system's serial ports (pseudo-terminals are in no system list).
+//
+// The folder is $XDG_RUNTIME_DIR/vex480-prg/ports when XDG_RUNTIME_DIR is set, else
+// /tmp/vex480-prg-<uid>/ports. Each running virtual radio keeps one file there, named after its
+// process id, holding its device path (and, on a second line, the symlink it made, if any).
+
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace vex {
+
+struct AnnouncedPort {
+    std::string device;  // e.g. /dev/pts/7
+    std::string link;    // the symlink the radio made to it, or empty
+    pid_t pid = 0;       // the virtual radio's process
+};
+
+std::string AnnouncementFolder();
+
+// Writes this process's announcement; false when the folder cannot be made or written.
+bool AnnouncePort(const std::string& device, const std::string& link);
+
+// Removes this process's announcement.
+void WithdrawPort();
+
+// The announcements of live processes, sorted by device path; files left by processes that no
+// longer run are removed on the way.
+std::vector<AnnouncedPort> ListAnnouncedPorts();
+
+}  // namespace vex

@@ -1,0 +1,697 @@
+#include "link/radio_protocol.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <string>
+
+#include "link/scripted_port.h"
+
+namespace vex {
+namespace {
+
+using test::Bytes;
+using test::Hex;
+using test::kSilence;
+using test::Line;
+using test::ScriptedPort;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+Bytes Sequence(std::size_t n, std::uint8_t first = 0) {
+    Bytes out(n);
+    std::iota(out.begin(), out.end(), first);
+    return out;
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The lead-in, the raw frame bytes and their checksum (worked out here, independently).
+Line Framed(const Bytes& raw) {
+    Line line{kLeadIn};
+    unsigned sum = 0;
+    for (std::uint8_t b : raw) {
+        line.push_back(b);
+        sum += b;
+    }
+    line.push_back(static_cast<int>(0xFF - (sum & 0xFF)));
+    return line;
+}
+
+// A reply frame of `type` carrying `data` (letter first), short or long as its size needs.
+Line ReplyLine(std::uint8_t type, const Bytes& data) {
+    const std::size_t length = data.size() + 1;
+    Bytes raw = length <= 14 ? Bytes{static_cast<std::uint8_t>(0xF0 + length), type}
+                             : Bytes{0xFF, type, static_cast<std::uint8_t>(length >> 8),
+                                     static_cast<std::uint8_t>(length & 0xFF)};
+    return Framed(Concat(raw, data));
+}
+
+Line Answer(const Bytes& data) {
+    return ReplyLine(frame_type::kAnswer, data);
+}
+
+Line BadSum(Line line) {
+    line.back() ^= 0x01;
+    return line;
+}
+
+Line Join(std::initializer_list<Line> parts) {
+    Line out;
+    for (const Line& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+Bytes Build(std::uint8_t opcodeByte, const Bytes& payload) {
+    std::array<std::uint8_t, kFrameBufferSize> out{};
+    const std::size_t n = RadioProtocol::BuildFrame(frame_type::kCommand, opcodeByte, payload, out);
+    return Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame building
+
+TEST(BuildFrame, ExactBytes) {
+    struct Row {
+        const char* name;
+        std::uint8_t opcode;
+        Bytes payload;
+        const char* frame;
+    };
+    const Row rows[] = {
+        {"no payload", 0x25, {}, "F2 9B 25 4D"},
+        {"two bytes", 0x30, {0, 0}, "F4 9B 30 00 00 40"},
+        {"12 bytes: the longest short frame", 0x31, Sequence(12),
+         "FE 9B 31 00 01 02 03 04 05 06 07 08 09 0A 0B F3"},
+        {"13 bytes: the shortest long frame", 0x31, Sequence(13),
+         "FF 9B 00 0F 31 00 01 02 03 04 05 06 07 08 09 0A 0B 0C D7"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Hex(Build(row.opcode, row.payload)), row.frame);
+    }
+}
+
+TEST(BuildFrame, PayloadLimit) {
+    const Bytes longest = Build(0x29, Sequence(121));
+    ASSERT_EQ(longest.size(), 127u);
+    EXPECT_EQ(Hex(Bytes(longest.begin(), longest.begin() + 5)), "FF 9B 00 7B 29");
+    EXPECT_EQ(longest[125], 120);
+    EXPECT_EQ(longest.back(), 0x65);
+
+    std::array<std::uint8_t, kFrameBufferSize> out{};
+    out.fill(0xAA);
+    const Bytes tooLong = Sequence(122);
+    EXPECT_EQ(RadioProtocol::BuildFrame(frame_type::kCommand, 0x29, tooLong, out), 0u);
+    EXPECT_EQ(out[0], 0xAA) << "nothing is built";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receiving one reply
+
+struct ReceiveRow {
+    const char* name;
+    Line line;
+    std::int32_t result;
+    std::size_t left;  // bytes still on the line: a frame that cannot be a reply is left at once
+    std::uint8_t frameType = 0;
+    Bytes data = {};
+    std::uint32_t status = 0;
+};
+
+TEST(ReceiveFrame, Replies) {
+    const Line noise = Line{0x00, 0x13, kLeadIn, 0xEF, 0x7F};
+    const Line chatter(300, 0x20);
+    const Line answer = Answer({'P'});
+    const Line afterLeadIn(answer.begin() + 1, answer.end());
+    // clang-format off
+    const ReceiveRow rows[] = {
+        {"short answer", Answer({'P'}), 1, 0, 0x41, {'P'}},
+        {"long answer", Answer(Concat({'E'}, Sequence(13))), 14, 0, 0x41,
+         Concat({'E'}, Sequence(13))},
+        {"noise between lead-in and marker is skipped", Join({{kLeadIn}, noise, afterLeadIn}), 1, 0,
+         0x41, {'P'}},
+        {"endless noise is given up on", Join({{kLeadIn}, chatter, afterLeadIn}), 0, 300 - 257 + 4},
+        {"wrong lead-in", Join({{0x51}, afterLeadIn}), 0, 4},
+        {"bad checksum", BadSum(Answer({'P', 1, 2})), -1, 0},
+        {"silence mid-frame", Line{kLeadIn, 0xF4, 0x41, 'P'}, 0, 0},
+        {"0x8C reply", ReplyLine(frame_type::kRejected, {0}), 1, 0, 0x8C, {0}},
+        {"long 0x84 with L=6: three status bytes, two data bytes",
+         Framed({0xFF, 0x84, 0x00, 0x06, 0x12, 0x34, 0x56, 'A', 'B'}), 2, 0, 0x84, {'A', 'B'},
+         0x123456},
+        {"long 0x80 with L=4: status bytes only", Framed({0xFF, 0x80, 0x00, 0x04, 1, 2, 3}), 0, 0,
+         0x80, {}, 0x010203},
+        {"long 0x80 with L=4, bad checksum", BadSum(Framed({0xFF, 0x80, 0x00, 0x04, 1, 2, 3})), -1,
+         0},
+        {"long 0x85 with L=3", Framed({0xFF, 0x85, 0x00, 0x03, 1, 2}), 0, 3, 0x85},
+        {"short 0x84 carries no status bytes", ReplyLine(0x84, {1, 2, 3}), 3, 0, 0x84, {1, 2, 3}},
+        {"long with L=0", Framed({0xFF, 0x41, 0x00, 0x00}), 0, 0, 0x41},
+        {"long with L=1", Framed({0xFF, 0x41, 0x00, 0x01}), 0, 1, 0x41},
+        {"short nibble 0", Framed({0xF0, 0x41, 'P', 1}), 0, 3, 0x41},
+        {"short nibble 1", Framed({0xF1, 0x41, 'P'}), 0, 2, 0x41},
+        {"long with 121 data bytes", Framed(Concat({0xFF, 0x41, 0x00, 122}, Sequence(121))), 121, 0,
+         0x41, Sequence(121)},
+        {"long with 122 data bytes", Framed(Concat({0xFF, 0x41, 0x00, 123}, Sequence(122))), 0, 123,
+         0x41},
+        {"status frame with 121 data bytes",
+         Framed(Concat({0xFF, 0x84, 0x00, 125, 0, 0, 7}, Sequence(121))), 121, 0, 0x84,
+         Sequence(121), 7},
+        {"status frame with 122 data bytes",
+         Framed(Concat({0xFF, 0x84, 0x00, 126, 0, 0, 7}, Sequence(122))), 0, 3 + 122 + 1, 0x84},
+        {"length high byte set", Framed(Concat({0xFF, 0x41, 0x01, 0x05}, Sequence(300))), 0, 301,
+         0x41},
+    };
+    // clang-format on
+    for (const ReceiveRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        port.Feed(row.line);
+        RadioProtocol protocol(&port);
+        // The caller's buffer on the heap, exactly 121 bytes: a store past it trips the sanitizer.
+        auto buffer = std::make_unique<std::uint8_t[]>(kReplyDataSize);
+        std::span<std::uint8_t, kReplyDataSize> data(buffer.get(), kReplyDataSize);
+        std::uint32_t status = 0xDEADBEEF;
+        std::uint8_t frameType = 0;
+        const std::int32_t result = protocol.ReceiveFrame(status, frameType, data);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(port.Pending(), row.left);
+        if (row.frameType != 0) {
+            EXPECT_EQ(frameType, row.frameType);
+            EXPECT_EQ(status, row.status);
+        }
+        if (result > 0) {
+            EXPECT_EQ(Hex(buffer.get(), static_cast<std::size_t>(result)), Hex(row.data));
+        }
+    }
+}
+
+// The lead-in and the bytes up to the frame type get m_leadInAttempts reads each; a skipped byte
+// or the frame type switches to m_retries.
+TEST(ReceiveFrame, AttemptsPerByte) {
+    struct Row {
+        const char* name;
+        std::int32_t leadIn;
+        std::int32_t retries;
+        Line line;
+        std::int32_t result;
+    };
+    const Row rows[] = {
+        {"lead-in after two silences", 3, 3, Join({{kSilence, kSilence}, Answer({'P'})}), 1},
+        {"lead-in after three silences", 3, 3,
+         Join({{kSilence, kSilence, kSilence}, Answer({'P'})}), 0},
+        {"marker late, nothing skipped", 1, 3, Line{kLeadIn, kSilence, 0xF2, 0x41, 'P', 0x7C}, 0},
+        {"frame type late, nothing skipped", 1, 3, Line{kLeadIn, 0xF2, kSilence, 0x41, 'P', 0x7C},
+         0},
+        {"marker late after a skipped byte", 1, 3,
+         Line{kLeadIn, 0x00, kSilence, kSilence, 0xF2, 0x41, 'P', 0x7C}, 1},
+        {"data late after the frame type", 1, 3,
+         Line{kLeadIn, 0xF2, 0x41, kSilence, kSilence, 'P', 0x7C}, 1},
+        {"data too late", 3, 2, Line{kLeadIn, 0xF2, 0x41, kSilence, kSilence, 'P', 0x7C}, 0},
+        {"checksum late after the frame type", 1, 3,
+         Line{kLeadIn, 0xF2, 0x41, 'P', kSilence, kSilence, 0x7C}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        port.Feed(row.line);
+        RadioProtocol protocol(&port);
+        protocol.m_leadInAttempts = row.leadIn;
+        protocol.m_retries = row.retries;
+        Reply reply;
+        std::uint32_t status = 0;
+        EXPECT_EQ(protocol.ReceiveFrame(status, reply.frameType, reply.data), row.result);
+    }
+}
+
+TEST(ReceiveFrame, NoPortIsNoReply) {
+    RadioProtocol protocol(nullptr);
+    Reply reply;
+    std::uint32_t status = 0;
+    EXPECT_EQ(protocol.ReceiveFrame(status, reply.frameType, reply.data), 0);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(protocol.ReadExact(&byte, 1), -1);
+}
+
+TEST(ReceiveFrame, ReadExactNeedsTheWholeCount) {
+    ScriptedPort port;
+    port.Feed(Line{1, 2, kSilence, 3, 4, 5, kSilence, 6, 7, 8, 9});
+    RadioProtocol protocol(&port);
+    std::array<std::uint8_t, 4> buffer{};
+    // 1 2 (short), 3 4 5 (short), 6 7 8 9: the third read delivers, into the start of the buffer.
+    EXPECT_EQ(protocol.ReadExact(buffer.data(), 4), 4);
+    EXPECT_THAT(buffer, ElementsAre(6, 7, 8, 9));
+    EXPECT_EQ(port.ReadCalls(), 3);
+
+    port.Feed(Line{1, kSilence, 2, kSilence, 3, kSilence, 4, 5});
+    EXPECT_EQ(protocol.ReadExact(buffer.data(), 2), -1) << "three short reads use up the attempts";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Exchanges
+
+struct Exchange {
+    std::int32_t result;
+    std::uint8_t frameType = 0;
+    Reply reply;
+};
+
+Exchange Transact(RadioProtocol& protocol, const Bytes& frame) {
+    Exchange out{};
+    out.result = protocol.Transact(frame.data(), frame.size(), out.reply.frameType, out.reply.data);
+    return out;
+}
+
+const Bytes kGetVersionFrame = {0xF2, 0x9B, 0x25, 0x4D};
+const std::string kGetVersionWrite = "write F2 9B 25 4D";
+
+TEST(Transact, PurgesBeforeEachSendAndClearsErrorsAfter) {
+    ScriptedPort port;
+    port.SetLastError(0);
+    port.AnswerNextWrite(Line{0x51});  // wrong lead-in
+    port.AnswerNextWrite(Answer({'E', 1, 2}));
+    RadioProtocol protocol(&port);
+    const Exchange exchange = Transact(protocol, kGetVersionFrame);
+    EXPECT_EQ(exchange.result, 3);
+    EXPECT_EQ(Hex(exchange.reply.data.data(), 3), "45 01 02");
+    EXPECT_THAT(port.Log(),
+                ElementsAre("purge 12", kGetVersionWrite, "purge 12", kGetVersionWrite, "clear"));
+}
+
+// What is left of a reply that was given up on must not be read as the next reply's start.
+TEST(Transact, LeftoverOfAFailedReplyIsPurged) {
+    ScriptedPort port;
+    // A short length of 0 ends the first reception at once; a whole frame is still on the line.
+    port.AnswerNextWrite(Join({Line{kLeadIn, 0xF0, 0x41}, Answer({'Z'})}));
+    port.AnswerNextWrite(Answer({'P', 9}));
+    RadioProtocol protocol(&port);
+    const Exchange exchange = Transact(protocol, kGetVersionFrame);
+    EXPECT_EQ(exchange.result, 2);
+    EXPECT_EQ(Hex(exchange.reply.data.data(), 2), "50 09");
+    EXPECT_EQ(port.Written().size(), 2u);
+}
+
+TEST(Transact, RetriesWhileNoValidReply) {
+    struct Row {
+        const char* name;
+        std::vector<Line> answers;
+        std::int32_t result;
+        std::size_t writes;
+    };
+    const Line good = Answer({'P', 9});
+    const Line bad = BadSum(good);
+    const Line wrongLeadIn = Join({{0x51}, Line(good.begin() + 1, good.end())});
+    const Line silence = {};
+    const Line empty = Framed({0xFF, 0x41, 0x00, 0x00});
+    const Row rows[] = {
+        {"first reply good", {good}, 2, 1},
+        {"wrong lead-in, then good", {wrongLeadIn, good}, 2, 2},
+        {"wrong lead-in every time", {wrongLeadIn, wrongLeadIn, wrongLeadIn, good}, 0, 3},
+        {"silent line", {}, 0, 3},
+        {"bad checksum, then good", {bad, good}, 2, 2},
+        {"bad checksum every time", {bad, bad, bad, good}, -1, 3},
+        {"bad checksum, then silence at last", {bad, bad, silence}, 0, 3},
+        {"bad checksum on the last exchange", {silence, silence, bad}, -1, 3},
+        {"no data bytes counts as no reply", {empty, empty, empty}, 0, 3},
+        {"no data bytes, then good", {empty, empty, good}, 2, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        for (const Line& answer : row.answers) port.AnswerNextWrite(answer);
+        RadioProtocol protocol(&port);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, row.result);
+        EXPECT_EQ(port.Written().size(), row.writes);
+        EXPECT_EQ(port.Log().back(), "clear");
+    }
+}
+
+TEST(Transact, UnusablePort) {
+    struct Row {
+        const char* name;
+        bool port;
+        bool open;
+        std::uint32_t lastError;
+    };
+    const Row rows[] = {
+        {"no port", false, true, 0},
+        {"closed port", true, false, 0},
+        {"port with an error", true, true, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        port.SetOpen(row.open);
+        port.SetLastError(row.lastError);
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(row.port ? &port : nullptr);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
+        EXPECT_TRUE(port.Log().empty()) << "nothing is done on an unusable port";
+    }
+}
+
+TEST(Transact, NothingToSend) {
+    ScriptedPort port;
+    RadioProtocol protocol(&port);
+    EXPECT_EQ(Transact(protocol, {}).result, -2);
+
+    RadioProtocol noPort(nullptr);
+    EXPECT_EQ(Transact(noPort, {}).result, -2) << "the missing frame is told before the port";
+    EXPECT_TRUE(port.Log().empty());
+}
+
+TEST(Transact, FailedWrites) {
+    {
+        SCOPED_TRACE("one failed write is tried again within the exchange");
+        ScriptedPort port;
+        port.FailWrite(1);
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
+        EXPECT_THAT(port.Log(), ElementsAre("purge 12", "write failed", kGetVersionWrite, "clear"));
+    }
+    {
+        SCOPED_TRACE("every write fails: three exchanges of three writes");
+        ScriptedPort port;
+        for (int n = 1; n <= 9; ++n) port.FailWrite(n);
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
+        EXPECT_EQ(port.Log().size(), 3u * 4u + 1u);
+        EXPECT_TRUE(port.Written().empty());
+    }
+    {
+        SCOPED_TRACE("a failed send, then a good exchange");
+        ScriptedPort port;
+        for (int n = 1; n <= 3; ++n) port.FailWrite(n);
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
+    }
+}
+
+TEST(Transact, EchoCheck) {
+    {
+        SCOPED_TRACE("the echo comes back");
+        ScriptedPort port;
+        port.SetEcho(true);
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        protocol.m_echoCheck = true;
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
+        EXPECT_EQ(port.Written().size(), 1u);
+    }
+    {
+        SCOPED_TRACE("no echo: every write attempt fails");
+        ScriptedPort port;
+        RadioProtocol protocol(&port);
+        protocol.m_echoCheck = true;
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
+        EXPECT_EQ(port.Written().size(), 9u);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+struct CommandRow {
+    const char* name;
+    std::function<LinkStatus(RadioProtocol&, Reply&)> run;
+    const char* frame;
+    Bytes answer;  // a reply that succeeds
+};
+
+TEST(Command, FramesAndSuccessLetters) {
+    const Bytes form = {0x01, 0x02, 0x03};
+    const CommandRow rows[] = {
+        {"GetVersion",
+         [](RadioProtocol& p, Reply& r) { return p.GetVersion(r); },
+         "F2 9B 25 4D",
+         {'E', 0x5E, 5, 0, 3, 16, 5, 'R'}},
+        {"ConfirmLink",
+         [](RadioProtocol& p, Reply& r) { return p.ConfirmLink(r); },
+         "F2 9B 26 4C",
+         {'P'}},
+        {"GetLimits", [](RadioProtocol& p, Reply& r) { return p.GetLimits(r); }, "F2 9B 27 4B",
+         Concat({'F'}, Sequence(40))},
+        {"GetSettings",
+         [](RadioProtocol& p, Reply& r) { return p.GetSettings(r); },
+         "F2 9B 28 4A",
+         {'G', 1, 2}},
+        {"PutSettings",
+         [&form](RadioProtocol& p, Reply& r) { return p.PutSettings(form, r); },
+         "F5 9B 29 01 02 03 40",
+         {'P'}},
+        {"GetContact",
+         [](RadioProtocol& p, Reply& r) { return p.GetContact(7, 1, r); },
+         "F4 9B 30 07 01 38",
+         {'H', 7, 1, 0}},
+        {"PutContact",
+         [](RadioProtocol& p, Reply& r) { return p.PutContact(0, 0, {}, r); },
+         "F4 9B 31 00 00 3F",
+         {'P'}},
+        {"GetTextMessage",
+         [](RadioProtocol& p, Reply& r) { return p.GetTextMessage(3, 1, r); },
+         "F4 9B 32 03 01 3A",
+         {'I', 3, 1, 'H', 'i', 0}},
+        {"PutTextMessage",
+         [](RadioProtocol& p, Reply& r) {
+             const Bytes text = {'H', 'i', 0};
+             return p.PutTextMessage(4, 1, text, r);
+         },
+         "F7 9B 33 04 01 48 69 00 84",
+         {'P'}},
+        {"EndWrite",
+         [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); },
+         "F2 9B 36 3C",
+         {'P'}},
+        {"ResetRadio",
+         [](RadioProtocol& p, Reply& r) { return p.ResetRadio(r); },
+         "F2 9B 37 3B",
+         {'P'}},
+        {"StartPidCapture",
+         [](RadioProtocol& p, Reply& r) { return p.StartPidCapture(r); },
+         "F2 9B 38 3A",
+         {'S', 1}},
+        {"PollPid",
+         [](RadioProtocol& p, Reply& r) { return p.PollPid(r); },
+         "F2 9B 39 39",
+         {'S', 2, '1', '2', '3', 0}},
+    };
+    for (const CommandRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        {
+            ScriptedPort port;
+            port.AnswerNextWrite(Answer(row.answer));
+            RadioProtocol protocol(&port);
+            Reply reply;
+            EXPECT_EQ(row.run(protocol, reply), LinkStatus::Success);
+            ASSERT_EQ(port.Written().size(), 1u);
+            EXPECT_EQ(Hex(port.Written()[0]), row.frame);
+            EXPECT_EQ(reply.frameType, frame_type::kAnswer);
+            EXPECT_THAT(reply.Data(), ElementsAreArray(row.answer));
+        }
+        {
+            SCOPED_TRACE("another letter");
+            ScriptedPort port;
+            port.AnswerNextWrite(Answer({'Z', 1, 2}));
+            RadioProtocol protocol(&port);
+            Reply reply;
+            EXPECT_EQ(row.run(protocol, reply), LinkStatus::UnsupportedCommand);
+            EXPECT_THAT(reply.Data(), ElementsAre('Z', 1, 2)) << "the reply is handed over";
+        }
+    }
+}
+
+TEST(Command, StateReplies) {
+    struct Row {
+        const char* name;
+        std::function<LinkStatus(RadioProtocol&, Reply&)> run;
+        Bytes answer;
+        LinkStatus status;
+    };
+    const auto pollPid = [](RadioProtocol& p, Reply& r) { return p.PollPid(r); };
+    const auto startCapture = [](RadioProtocol& p, Reply& r) { return p.StartPidCapture(r); };
+    const auto endWrite = [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); };
+    const Row rows[] = {
+        {"PollPid, state 2", pollPid, {'S', 2, '7', 0}, LinkStatus::Success},
+        {"PollPid, state 1", pollPid, {'S', 1}, LinkStatus::TimedOut},
+        {"PollPid, state 4", pollPid, {'S', 4}, LinkStatus::OperationUnsupported},
+        {"PollPid, state 3", pollPid, {'S', 3}, LinkStatus::OperationFailed},
+        {"PollPid, no state byte", pollPid, {'S'}, LinkStatus::OperationFailed},
+        {"StartPidCapture, state 2 still answers with its letter",
+         startCapture,
+         {'S', 2},
+         LinkStatus::Success},
+        {"EndWrite, state 2: the number of data bytes", endWrite, {'S', 2, 0, 0}, ToLinkStatus(4)},
+        {"EndWrite, state 2, shortest", endWrite, {'S', 2}, ToLinkStatus(2)},
+        {"EndWrite, state 1", endWrite, {'S', 1}, LinkStatus::TimedOut},
+        {"EndWrite, Q FD", endWrite, {'Q', 0, 0xFD}, LinkStatus::ResetOrWriteFirst},
+        {"EndWrite, Q FE", endWrite, {'Q', 0, 0xFE}, LinkStatus::RadioBusy},
+        {"EndWrite, Q 00", endWrite, {'Q', 0, 0x00}, LinkStatus::OperationFailed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        port.AnswerNextWrite(Answer(row.answer));
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(ToInt(row.run(protocol, reply)), ToInt(row.status));
+        EXPECT_EQ(port.Written().size(), 1u) << "an answer is never asked for again";
+    }
+}
+
+TEST(Command, ExchangeFailures) {
+    {
+        SCOPED_TRACE("silent line");
+        ScriptedPort port;
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::NoConnection);
+        EXPECT_EQ(reply.length, 0);
+    }
+    {
+        SCOPED_TRACE("no port");
+        RadioProtocol protocol(nullptr);
+        Reply reply;
+        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::PortUnavailable);
+    }
+}
+
+TEST(Command, PayloadLimits) {
+    {
+        SCOPED_TRACE("a public group of 10-character name and pid: 2 + 26 bytes, long frame");
+        Bytes form = {2};
+        for (const char* text : {"ABCDEFGHIJ", "1234567890"}) {
+            for (const char* c = text; *c != '\0'; ++c)
+                form.push_back(static_cast<std::uint8_t>(*c));
+            form.push_back(0);
+        }
+        form.resize(26, 0);
+        ScriptedPort port;
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(protocol.PutContact(5, 1, form, reply), LinkStatus::Success);
+        ASSERT_EQ(port.Written().size(), 1u);
+        const Bytes& frame = port.Written()[0];
+        ASSERT_EQ(frame.size(), 4u + 1u + 28u + 1u);
+        EXPECT_EQ(Hex(Bytes(frame.begin(), frame.begin() + 8)), "FF 9B 00 1E 31 05 01 02");
+    }
+    {
+        SCOPED_TRACE("a contact form of 119 bytes still goes");
+        ScriptedPort port;
+        port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(protocol.PutContact(0, 1, Bytes(119, 0x41), reply), LinkStatus::Success);
+        ASSERT_EQ(port.Written().size(), 1u);
+        EXPECT_EQ(port.Written()[0].size(), 127u);
+    }
+    {
+        SCOPED_TRACE("120 bytes do not: message compose, nothing sent");
+        ScriptedPort port;
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(protocol.PutTextMessage(0, 1, Bytes(120, 0x41), reply),
+                  LinkStatus::MessageCompose);
+        EXPECT_EQ(protocol.PutSettings(Bytes(122, 0x41), reply), LinkStatus::MessageCompose);
+        EXPECT_TRUE(port.Log().empty());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reply statuses
+
+TEST(MapReplyStatus, EveryRow) {
+    struct Row {
+        const char* name;
+        std::int32_t exchange;
+        std::uint8_t frameType;
+        Bytes data;
+        std::int32_t status;
+    };
+    const Row rows[] = {
+        {"exchange -1", -1, 0x41, {}, -1},
+        {"exchange -2", -2, 0x41, {}, -13},
+        {"exchange 0", 0, 0x41, {}, -2},
+        {"0x8C, first byte 0", 1, 0x8C, {0}, -3},
+        {"0x8C, first byte 1", 1, 0x8C, {1}, -6},
+        {"0x8C, no data", 1, 0x8C, {}, -6},
+        {"frame type 0x84", 2, 0x84, {'P', 0}, -6},
+        {"frame type 0x00", 1, 0x00, {'P'}, -6},
+        {"Q FD", 3, 0x41, {'Q', 0, 0xFD}, -14},
+        {"Q FE", 3, 0x41, {'Q', 0, 0xFE}, -11},
+        {"Q 00", 3, 0x41, {'Q', 0, 0x00}, -8},
+        {"Q without its code", 2, 0x41, {'Q', 0}, -8},
+        {"S 1", 2, 0x41, {'S', 1}, -9},
+        {"S 4", 2, 0x41, {'S', 4}, -10},
+        {"S 2", 5, 0x41, {'S', 2, 'a', 'b', 0}, 5},
+        {"S 2, size 1 never reads as success", 1, 0x41, {'S', 2}, -8},
+        {"S 3", 2, 0x41, {'S', 3}, -8},
+        {"S without its state", 1, 0x41, {'S'}, -8},
+        {"another letter", 1, 0x41, {'Z'}, -7},
+        {"a letter of another command", 1, 0x41, {'E'}, -7},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ToInt(RadioProtocol::MapReplyStatus(row.exchange, row.frameType, row.data)),
+                  row.status);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Version acceptance
+
+TEST(AcceptVersion, Rows) {
+    struct Row {
+        const char* name;
+        Bytes record;  // radio order: release, version, revision, cp structure/version/dev, phase
+        bool accepted;
+        std::uint8_t storedPhase;
+    };
+    const Row rows[] = {
+        {"release phase, current", {0x5E, 5, 1, 3, 16, 5, 'R'}, true, 'R'},
+        {"release phase, older version", {0x5E, 0, 1, 3, 16, 5, 'R'}, true, 'R'},
+        {"release phase, version 6", {0x5E, 6, 1, 3, 16, 5, 'R'}, false, 'R'},
+        {"release phase, other release", {0x5F, 5, 1, 3, 16, 5, 'R'}, false, 'R'},
+        {"development phase, any release", {0x01, 0xFF, 1, 3, 16, 5, 'D'}, true, 'D'},
+        {"other phase, passing", {0x5E, 5, 1, 3, 16, 5, 'X'}, true, 'D'},
+        {"other phase, version 6", {0x5E, 6, 1, 3, 16, 5, 'X'}, false, 'D'},
+        {"other phase, other release", {0x5D, 4, 1, 3, 16, 5, 'X'}, false, 'D'},
+        {"version 0x80 is not negative", {0x5E, 0x80, 1, 3, 16, 5, 'R'}, false, 'R'},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        VersionInfo version;
+        EXPECT_EQ(RadioProtocol::AcceptVersion(row.record, version), row.accepted);
+        const VersionInfo expected{.firmware_phase = row.storedPhase,
+                                   .firmware_release = row.record[0],
+                                   .firmware_version = row.record[1],
+                                   .firmware_revision = row.record[2],
+                                   .codeplug_structure = row.record[3],
+                                   .codeplug_version = row.record[4],
+                                   .codeplug_dev_version = row.record[5]};
+        EXPECT_EQ(version, expected);
+    }
+}
+
+TEST(AcceptVersion, ShortRecordIsRefusedAndLeavesTheVersion) {
+    const VersionInfo sentinel{.firmware_phase = 'Q', .firmware_release = 1};
+    const Bytes full = {0x5E, 5, 1, 3, 16, 5, 'D'};
+    for (std::size_t n = 0; n < 7; ++n) {
+        SCOPED_TRACE(n);
+        const Bytes record(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n));
+        VersionInfo version = sentinel;
+        EXPECT_FALSE(RadioProtocol::AcceptVersion(record, version));
+        EXPECT_EQ(version, sentinel);
+    }
+}
+
+}  // namespace
+}  // namespace vex

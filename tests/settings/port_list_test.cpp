@@ -1,0 +1,108 @@
+#include "settings/port_list.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "link/announced_ports.h"
+
+namespace vex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> Devices(const std::vector<PortEntry>& ports) {
+    std::vector<std::string> devices;
+    for (const PortEntry& port : ports) devices.push_back(port.device);
+    return devices;
+}
+
+TEST(SortPortList, PlainTextOrderWithoutDuplicates) {
+    const std::vector<PortEntry> sorted = SortPortList({{"COM2", "b"},
+                                                        {"COM10", ""},
+                                                        {"COM1", "first"},
+                                                        {"/dev/ttyUSB0", ""},
+                                                        {"COM1", "second"}});
+    EXPECT_EQ(Devices(sorted), (std::vector<std::string>{"/dev/ttyUSB0", "COM1", "COM10", "COM2"}));
+    EXPECT_EQ(sorted[1].description, "first");
+}
+
+TEST(SelectCurrentPort, MatchesIgnoringCaseElseTheFirst) {
+    const std::vector<PortEntry> ports = {{"/dev/ttyS0", ""}, {"COM1", ""}, {"COM10", ""}};
+    EXPECT_EQ(SelectCurrentPort(ports, "com10"), 2);
+    EXPECT_EQ(SelectCurrentPort(ports, "COM1"), 1);
+    EXPECT_EQ(SelectCurrentPort(ports, "COM"), 0);           // no prefix match
+    EXPECT_EQ(SelectCurrentPort(ports, "/dev/ttyUSB0"), 0);  // an adapter since removed
+    EXPECT_EQ(SelectCurrentPort(ports, ""), 0);
+    EXPECT_EQ(SelectCurrentPort({}, "COM1"), -1);
+}
+
+// Announces a pseudo-terminal of this process as a virtual radio, in a runtime folder of its own.
+class AnnouncedPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vexports-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_runtime = pattern;
+        if (const char* before = getenv("XDG_RUNTIME_DIR")) m_runtimeBefore = before;
+        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+        m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(m_master, 0);
+        ASSERT_EQ(grantpt(m_master), 0);
+        ASSERT_EQ(unlockpt(m_master), 0);
+        m_device = ptsname(m_master);
+    }
+
+    void TearDown() override {
+        WithdrawPort();
+        if (m_master >= 0) close(m_master);
+        fs::remove_all(m_runtime);
+        if (m_runtimeBefore) {
+            setenv("XDG_RUNTIME_DIR", m_runtimeBefore->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+
+    std::string Description() const {
+        return "virtual radio (pid " + std::to_string(getpid()) + ")";
+    }
+
+    fs::path m_runtime;
+    std::optional<std::string> m_runtimeBefore;
+    int m_master = -1;
+    std::string m_device;
+};
+
+TEST_F(AnnouncedPortTest, TheListOffersARunningVirtualRadio) {
+    ASSERT_TRUE(AnnouncePort(m_device, ""));
+    const std::vector<PortEntry> ports = ListSerialPorts();
+    EXPECT_NE(std::find(ports.begin(), ports.end(), PortEntry{m_device, Description()}),
+              ports.end());
+    EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(),
+                               [](const auto& a, const auto& b) { return a.device < b.device; }));
+    EXPECT_EQ(ports, SortPortList(ports));  // nothing twice
+
+    WithdrawPort();
+    const std::vector<PortEntry> after = ListSerialPorts();
+    EXPECT_EQ(std::find(after.begin(), after.end(), PortEntry{m_device, Description()}),
+              after.end());
+}
+
+TEST_F(AnnouncedPortTest, AVirtualRadioIsListedUnderItsLink) {
+    const fs::path link = m_runtime / "vexradio";
+    fs::create_symlink(m_device, link);
+    ASSERT_TRUE(AnnouncePort(m_device, link.string()));
+    const std::vector<std::string> devices = Devices(ListSerialPorts());
+    EXPECT_NE(std::find(devices.begin(), devices.end(), link.string()), devices.end());
+    EXPECT_EQ(std::find(devices.begin(), devices.end(), m_device), devices.end());
+}
+
+}  // namespace
+}  // namespace vex

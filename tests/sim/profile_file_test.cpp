@@ -1,0 +1,65 @@
+#include "sim/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "codeplug/data_adaptor.h"
+#include "common/exception.h"
+#include "link/radio_protocol.h"
+#include "model/profile_text.h"
+#include "sim/default_radio.h"
+#include "sim/virtual_radio.h"
+#include "sim_test_support.h"
+#include "support/image_printers.h"
+
+namespace vex::sim {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
+    test::TempFolder folder;
+    const std::string path = folder / "radio.lam";
+    const VirtualCP radio = DefaultRadioImage();
+    std::string error;
+    ASSERT_TRUE(SaveRadioProfile(radio, path, error)) << error;
+
+    // Scrambled, as profile files are kept, and nothing else left in the folder.
+    const std::string stored = ReadFile(path);
+    EXPECT_NE(stored.rfind("<?xml", 0), 0u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    EXPECT_EQ(LoadRadioProfile(path), radio);
+}
+
+TEST(RadioProfileFile, APlainProfileLoadsAsWell) {
+    test::TempFolder folder;
+    const std::string path = folder / "plain.lam";
+    std::string text;
+    CDataAdaptor::VirtualCP2XML(DefaultRadioImage(), text);
+    std::ofstream(path, std::ios::binary) << text;
+    EXPECT_EQ(LoadRadioProfile(path), DefaultRadioImage());
+}
+
+TEST(RadioProfileFile, FailuresAreReported) {
+    test::TempFolder folder;
+    EXPECT_THROW(LoadRadioProfile(folder / "missing.lam"), std::runtime_error);
+    const std::string junk = folder / "junk.lam";
+    std::ofstream(junk, std::ios::binary) << "<?xml version=\"1.0\"?><nothing/>";
+    EXPECT_THROW(LoadRadioProfile(junk), CVEXPRGException);
+
+    std::string error;
+    EXPECT_FALSE(SaveRadioProfile(DefaultRadioImage(), folder / "no/such/folder.lam", error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace vex::sim

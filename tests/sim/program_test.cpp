@@ -1,0 +1,217 @@
+// The vexprg-sim program, run as a child process.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/announced_ports.h"
+#include "link/radio_protocol.h"
+#include "sim/default_radio.h"
+#include "sim/profile_file.h"
+#include "sim_test_support.h"
+
+namespace vex::sim {
+namespace {
+
+using ::testing::HasSubstr;
+
+const std::string kProgram = VEX_BINARY_DIR "/src/vexprg-sim";
+
+// A child process; killed when a failed assertion leaves it running.
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // its standard output
+    int err = -1;  // its standard error
+
+    Child() = default;
+    Child(pid_t p, int o, int e) : pid(p), out(o), err(e) {}
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        close(out);
+        close(err);
+    }
+};
+
+void Spawn(Child& child, const std::vector<std::string>& args) {
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(kProgram.c_str(), argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    child.pid = pid;
+    child.out = out[0];
+    child.err = err[0];
+}
+
+// Everything up to the first newline, or what came before the child closed its output or the
+// wait ran out.
+std::string ReadLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (true) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (poll(&pfd, 1, 20000) <= 0) break;
+        if (read(fd, &c, 1) != 1 || c == '\n') break;
+        line += c;
+    }
+    return line;
+}
+
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+// The child's exit status, or -1 when it did not exit normally.
+int Wait(Child& child) {
+    int status = 0;
+    waitpid(child.pid, &status, 0);
+    close(child.out);
+    close(child.err);
+    child.pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Program : public ::testing::Test {
+  protected:
+    Program() {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_oldRuntime = old;
+        setenv("XDG_RUNTIME_DIR", m_runtime.Path().c_str(), 1);  // the child inherits it
+    }
+    ~Program() override {
+        if (m_oldRuntime) {
+            setenv("XDG_RUNTIME_DIR", m_oldRuntime->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+
+    test::TempFolder m_runtime;
+    test::TempFolder m_folder;
+    std::optional<std::string> m_oldRuntime;
+};
+
+TEST_F(Program, ServesOnItsLinkUntilTerminatedAndLeavesItsState) {
+    const std::string link = m_folder / "radio";
+    const std::string saved = m_folder / "saved.lam";
+    std::filesystem::create_symlink("/nowhere", link);  // left by an earlier run
+
+    Child child;
+    Spawn(child, {"--link", link, "--no-pace", "--save", saved, "--quiet"});
+    ASSERT_GT(child.pid, 0);
+    const std::string device = ReadLine(child.out);
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+    EXPECT_EQ(std::filesystem::read_symlink(link), device);
+    const auto announced = ListAnnouncedPorts();
+    ASSERT_EQ(announced.size(), 1u);
+    EXPECT_EQ(announced[0].device, device);
+    EXPECT_EQ(announced[0].link, link);
+    EXPECT_EQ(announced[0].pid, child.pid);
+
+    {
+        // Through the link, as a user would name the port.
+        SerialPort port(link);
+        ASSERT_TRUE(port.IsOpen()) << port.OpenFailureHint();
+        RadioProtocol protocol(&port);
+        Reply reply;
+        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::Success);
+        EXPECT_EQ(protocol.ResetRadio(reply), LinkStatus::Success);
+    }
+    EXPECT_TRUE(std::filesystem::exists(saved));  // saved after the reset, before the exit
+
+    kill(child.pid, SIGTERM);
+    EXPECT_EQ(Wait(child), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    EXPECT_TRUE(ListAnnouncedPorts().empty());
+    const VirtualCP state = LoadRadioProfile(saved);
+    EXPECT_TRUE(test::CarriedContacts(state).empty());
+    EXPECT_EQ(state.m_limits.model, "V480");
+}
+
+TEST_F(Program, StartsFromAProfileAndLogsEachCommand) {
+    const std::string profile = m_folder / "start.lam";
+    VirtualCP image = DefaultRadioImage();
+    image.m_texts[0] = "From the file";
+    std::string error;
+    ASSERT_TRUE(SaveRadioProfile(image, profile, error)) << error;
+
+    Child child;
+    Spawn(child, {"--profile", profile, "--no-pace"});
+    const std::string device = ReadLine(child.out);
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+    {
+        SerialPort port(device);
+        RadioProtocol protocol(&port);
+        Reply reply;
+        ASSERT_EQ(protocol.GetTextMessage(0, 0, reply), LinkStatus::Success);
+        const std::string text(reinterpret_cast<const char*>(reply.data.data()) + 3);
+        EXPECT_EQ(text, "From the file");
+    }
+    kill(child.pid, SIGINT);
+    const std::string log = ReadAll(child.err);
+    EXPECT_EQ(Wait(child), 0);
+    EXPECT_THAT(log, HasSubstr("GetTextMessage [00 00] -> 'I'"));
+}
+
+TEST_F(Program, RefusesToReplaceAFileAndBadOptions) {
+    const std::string file = m_folder / "precious";
+    std::ofstream(file) << "keep me";
+    Child child;
+    Spawn(child, {"--link", file, "--quiet"});
+    EXPECT_EQ(ReadLine(child.out), "");
+    EXPECT_NE(Wait(child), 0);
+    std::ifstream in(file);
+    std::string content;
+    std::getline(in, content);
+    EXPECT_EQ(content, "keep me");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--fault", "q"}, {"--pid-after", "soon"}, {"--bogus"}}) {
+        Child bad;
+        Spawn(bad, args);
+        EXPECT_EQ(Wait(bad), 2) << args[0];
+    }
+}
+
+TEST_F(Program, HelpNamesEveryOptionAndTheFaultSyntax) {
+    Child child;
+    Spawn(child, {"--help"});
+    const std::string help = ReadAll(child.out);
+    EXPECT_EQ(Wait(child), 0);
+    for (const char* word : {"--link", "--profile", "--save", "--no-pace", "--fault", "--pid-after",
+                             "--quiet", "KIND[:ARG][@COMMAND][/COUNT]", "hangup"}) {
+        EXPECT_THAT(help, HasSubstr(word));
+    }
+}
+
+}  // namespace
+}  // namespace vex::sim

@@ -1,0 +1,62 @@
+#pragma once
+
+// Helpers shared by the virtual radio's tests.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "codeplug/virtual_cp.h"
+#include "sim/virtual_radio.h"
+
+namespace vex::sim::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vexsim-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+        m_path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+// The contacts in use, each with what a radio form carries (no own-record byte, no scratch), in
+// slot order.
+inline std::vector<ContactRecord> CarriedContacts(const VirtualCP& image) {
+    std::vector<ContactRecord> contacts;
+    for (std::size_t slot = 0; slot < kContactSlots; ++slot) {
+        if (!image.IsContactInUse(slot)) continue;
+        ContactRecord c = image.m_contacts[slot];
+        c.own_flags = 0;
+        c.group_count = 0;
+        c.home_index = 0;
+        contacts.push_back(c);
+    }
+    return contacts;
+}
+
+inline std::vector<std::string> UsedTexts(const VirtualCP& image) {
+    std::vector<std::string> texts;
+    for (const auto& text : image.m_texts) {
+        if (!text.empty()) texts.push_back(text);
+    }
+    return texts;
+}
+
+}  // namespace vex::sim::test

@@ -1,0 +1,433 @@
+// The four radio operations against the virtual radio: in memory for the protocol's corner cases,
+// over a pseudo-terminal for the real port.
+
+#include "link/transfer_engine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim/background_radio.h"
+#include "sim/default_radio.h"
+#include "sim/faults.h"
+#include "support/image_printers.h"
+
+namespace vex {
+namespace {
+
+using sim::BackgroundRadio;
+using ::testing::ElementsAre;
+
+// Records what an operation reports, and answers warnings as told.
+class Recorder : public TransferObserver {
+  public:
+    explicit Recorder(TransferEngine& engine, bool proceed = true)
+        : m_engine(engine), m_proceed(proceed) {}
+
+    void OnProgress(int percent) override {
+        Add("progress " + std::to_string(percent));
+        if (onProgress) onProgress(percent);
+    }
+    void OnSucceeded() override { Add("succeeded"); }
+    void OnFailed(LinkStatus status) override { Add("failed " + std::to_string(ToInt(status))); }
+    void OnWarning(std::int32_t code) override {
+        Add("warning " + std::to_string(code));
+        m_engine.AnswerWarning(m_proceed);
+    }
+
+    std::vector<std::string> Events() {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+    std::function<void(int)> onProgress;
+
+  private:
+    void Add(std::string event) {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+
+    TransferEngine& m_engine;
+    bool m_proceed;
+    std::mutex m_mutex;
+    std::vector<std::string> m_events;
+};
+
+// A radio on an in-memory line, an engine talking to it and a recorder of what it reports.
+struct Bench {
+    explicit Bench(VirtualCP image = sim::DefaultRadioImage(), bool proceed = true)
+        : radio(BackgroundRadio::OnMemoryLine(std::move(image))),
+          engine(radio->HostPorts()),
+          recorder(engine, proceed) {
+        engine.SetObserver(&recorder);
+        engine.SetPidPollInterval(std::chrono::milliseconds(5));
+        radio->Start();
+    }
+
+    void AddFault(const char* text) {
+        std::string error;
+        const auto fault = sim::ParseFault(text, error);
+        ASSERT_TRUE(fault) << error;
+        radio->Server().AddFault(*fault);
+    }
+
+    std::uint64_t Frames(std::uint8_t opcode) { return radio->Server().Stats().Frames(opcode); }
+
+    std::unique_ptr<BackgroundRadio> radio;
+    TransferEngine engine;
+    Recorder recorder;
+};
+
+VirtualCP BlankRadio() {
+    VirtualCP image = sim::DefaultRadioImage();
+    for (auto& c : image.m_contacts) c = ContactRecord();
+    for (auto& t : image.m_texts) t.clear();
+    return image;
+}
+
+// The image a read gives of the default radio, for writes.
+VirtualCP ReadDefaultRadio() {
+    Bench bench;
+    VirtualCP image;
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::Success);
+    return image;
+}
+
+ContactRecord Contact(ContactType type, std::string name, std::string pid) {
+    ContactRecord c;
+    c.cntct_type = static_cast<std::uint8_t>(type);
+    c.name = std::move(name);
+    c.pid = std::move(pid);
+    c.channel = 1;
+    return c;
+}
+
+TEST(ReadOperation, ReadsTheWholeCodeplugAndReportsEachStep) {
+    Bench bench;
+    VirtualCP image;
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::Success);
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("progress 20", "progress 40", "progress 60",
+                                                     "progress 80", "succeeded"));
+    const VirtualCP radio = bench.radio->Radio().Image();
+    EXPECT_EQ(image.m_version, radio.m_version);
+    EXPECT_EQ(image.m_limits, radio.m_limits);
+    EXPECT_EQ(image.m_settings, radio.m_settings);
+    EXPECT_EQ(image.m_texts, radio.m_texts);
+    for (std::size_t i = 0; i < kContactSlots; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(image.m_contacts[i].name, radio.m_contacts[i].name);
+        EXPECT_EQ(image.m_contacts[i].pid, radio.m_contacts[i].pid);
+        EXPECT_EQ(image.m_contacts[i].home_grp, radio.m_contacts[i].home_grp);
+    }
+}
+
+TEST(Transfers, AReadWrittenIntoAnotherRadioGivesItTheSameCodeplug) {
+    const VirtualCP read = ReadDefaultRadio();
+    Bench second(BlankRadio());
+    EXPECT_EQ(second.engine.WriteOperation(read, "mem"), LinkStatus::Success);
+    EXPECT_THAT(second.recorder.Events(), ElementsAre("progress 20", "progress 40", "progress 60",
+                                                      "progress 80", "progress 95", "succeeded"));
+    VirtualCP again;
+    EXPECT_EQ(second.engine.ReadOperation(again, "mem"), LinkStatus::Success);
+    // Contacts arrive in the order a write sends them (groups first); compare by PID.
+    for (std::size_t i = 0; i < kContactSlots; ++i) {
+        if (!read.IsContactInUse(i)) continue;
+        const ContactRecord& sent = read.m_contacts[i];
+        SCOPED_TRACE(sent.name);
+        const int at = again.FindContact(sent.pid, sent.cntct_type);
+        ASSERT_GE(at, 0);
+        ContactRecord held = again.m_contacts[static_cast<std::size_t>(at)];
+        ContactRecord expected = sent;
+        held.group_count = held.home_index = expected.group_count = expected.home_index = 0;
+        EXPECT_EQ(held, expected);
+    }
+    EXPECT_EQ(again.m_settings, read.m_settings);
+    EXPECT_EQ(again.m_texts, read.m_texts);
+}
+
+TEST(ReadOperation, ASilentRadioGivesNoConnectionInAboutASecond) {
+    Bench bench;
+    bench.AddFault("silence");
+    VirtualCP image;
+    image.m_limits.pid = "untouched";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::NoConnection);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("failed -2"));
+    EXPECT_EQ(image.m_limits.pid, "untouched");
+}
+
+TEST(ReadOperation, AHeldPortGivesPortUnavailable) {
+    Bench bench;
+    auto held = bench.radio->HostPorts()("mem");
+    ASSERT_TRUE(held->IsOpen());
+    VirtualCP image;
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::PortUnavailable);
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("failed -1"));
+}
+
+TEST(ReadOperation, AnotherCompatibilityVersionFailsAfterTheOpeningExchange) {
+    Bench bench;
+    bench.AddFault("compat:9");
+    VirtualCP image;
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::ModelUnsupported);
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("progress 20", "failed -5"));
+    EXPECT_EQ(bench.Frames(opcode::kGetSettings), 0u);
+}
+
+TEST(ReadOperation, EachReplyStatusEndsTheReadWithItsCode) {
+    struct Row {
+        const char* fault;
+        LinkStatus status;
+    };
+    const Row rows[] = {
+        {"version:6", LinkStatus::VersionUnsupported},
+        {"rejected:0@GetVersion", LinkStatus::EarlierFirmware},
+        {"q:FE@GetSettings", LinkStatus::RadioBusy},
+        {"q:FD@GetLimits", LinkStatus::ResetOrWriteFirst},
+        {"type:55@GetContact", LinkStatus::InvalidOpcode},
+        {"checksum@GetTextMessage", LinkStatus::PortUnavailable},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fault);
+        Bench bench;
+        bench.AddFault(row.fault);
+        VirtualCP image;
+        EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), row.status);
+        const auto events = bench.recorder.Events();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back(), "failed " + std::to_string(ToInt(row.status)));
+        EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                                [](const std::string& e) { return e.starts_with("failed"); }),
+                  1);
+        EXPECT_EQ(image, VirtualCP());
+    }
+}
+
+TEST(ReadOperation, RetriesAfterBadChecksumsAndNoise) {
+    Bench bench;
+    bench.AddFault("checksum/2");
+    bench.AddFault("noise:6");
+    VirtualCP image;
+    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::Success);
+    EXPECT_EQ(bench.Frames(opcode::kGetVersion), 3u);
+}
+
+// Passes everything to a port of the radio's line and cancels the operation once the host has
+// sent `frames` frames with `opcode`.
+class CancellingPort : public SerialPort {
+  public:
+    CancellingPort(std::unique_ptr<SerialPort> inner, TransferEngine& engine, std::uint8_t opcode,
+                   int frames)
+        : m_inner(std::move(inner)), m_engine(engine), m_opcode(opcode), m_left(frames) {}
+
+    std::int32_t Read(std::uint8_t* b, std::uint32_t n, bool exact) override {
+        return Sync(m_inner->Read(b, n, exact));
+    }
+    std::int32_t Write(const std::uint8_t* b, std::uint32_t n) override {
+        const std::size_t opcodeAt = b[0] == 0xFF ? 4 : 2;
+        if (n > opcodeAt && b[opcodeAt] == m_opcode && --m_left == 0) m_engine.RequestCancel();
+        return Sync(m_inner->Write(b, n));
+    }
+    bool Purge(std::uint32_t f) override { return Sync(m_inner->Purge(f)); }
+    bool ClearErrors(std::uint32_t* q, std::uint32_t* e) override {
+        return Sync(m_inner->ClearErrors(q, e));
+    }
+    bool Close() override { return Sync(m_inner->Close()); }
+    bool IsOpen() const override { return m_inner->IsOpen(); }
+
+  private:
+    template <typename T>
+    T Sync(T result) {
+        m_lastError = m_inner->LastError();
+        return result;
+    }
+
+    std::unique_ptr<SerialPort> m_inner;
+    TransferEngine& m_engine;
+    std::uint8_t m_opcode;
+    int m_left;
+};
+
+TEST(ReadOperation, CancelInTheContactLoopSendsNothingMoreAndLeavesTheImage) {
+    auto radio = BackgroundRadio::OnMemoryLine(sim::DefaultRadioImage());
+    radio->Start();
+    TransferEngine* enginePtr = nullptr;
+    auto ports = radio->HostPorts();
+    TransferEngine engine([&](std::string_view name) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<CancellingPort>(ports(name), *enginePtr, opcode::kGetContact, 2);
+    });
+    enginePtr = &engine;
+    Recorder recorder(engine);
+    engine.SetObserver(&recorder);
+
+    VirtualCP image = sim::DefaultRadioImage();
+    const VirtualCP before = image;
+    EXPECT_EQ(engine.ReadOperation(image, "mem"), LinkStatus::UserCanceled);
+    EXPECT_EQ(radio->Server().Stats().Frames(opcode::kGetContact), 2u);
+    EXPECT_EQ(radio->Server().Stats().Frames(opcode::kGetTextMessage), 0u);
+    EXPECT_EQ(image, before);
+    EXPECT_THAT(recorder.Events(),
+                ElementsAre("progress 20", "progress 40", "progress 60", "failed -12"));
+}
+
+TEST(WriteOperation, WarnsWhenTheRadioIsNotInTheProfile) {
+    VirtualCP profile = ReadDefaultRadio();
+    for (auto& c : profile.m_contacts) {
+        if (c.pid == sim::kDefaultOwnPid) c = ContactRecord();
+    }
+    for (const bool proceed : {false, true}) {
+        SCOPED_TRACE(proceed ? "yes" : "no");
+        Bench bench(BlankRadio(), proceed);
+        const LinkStatus status = bench.engine.WriteOperation(profile, "mem");
+        if (proceed) {
+            EXPECT_EQ(status, LinkStatus::Success);
+            EXPECT_THAT(bench.recorder.Events(),
+                        ElementsAre("progress 20", "warning -1", "progress 40", "progress 60",
+                                    "progress 80", "progress 95", "succeeded"));
+        } else {
+            EXPECT_EQ(status, LinkStatus::UserCanceled);
+            EXPECT_THAT(bench.recorder.Events(),
+                        ElementsAre("progress 20", "warning -1", "failed -12"));
+            EXPECT_EQ(bench.Frames(opcode::kPutSettings), 0u);
+            EXPECT_EQ(bench.Frames(opcode::kPutContact), 0u);
+        }
+    }
+}
+
+TEST(WriteOperation, AgainstSmallerLimitsSendsTheFirstContactsInSlotOrder) {
+    VirtualCP profile = BlankRadio();
+    profile.m_contacts[0] = Contact(ContactType::Private, "Own", "1001");
+    profile.m_contacts[1] = Contact(ContactType::PrivateGroup, "G1", "2001");
+    profile.m_contacts[2] = Contact(ContactType::PublicGroup, "P1", "17179869183");
+    profile.m_contacts[3] = Contact(ContactType::PrivateGroup, "G2", "2002");
+    profile.m_contacts[4] = Contact(ContactType::PrivateGroup, "G3", "2003");
+
+    VirtualCP small = BlankRadio();
+    small.m_limits.max_num_of_private_grps = 2;
+    Bench bench(small);
+    EXPECT_EQ(bench.engine.WriteOperation(profile, "mem"), LinkStatus::Success);
+    EXPECT_THAT(bench.recorder.Events(), ::testing::Contains("warning -2"));
+
+    const VirtualCP radio = bench.radio->Radio().Image();
+    std::vector<std::string> names;
+    for (const auto& c : radio.m_contacts) {
+        if (!c.name.empty()) names.push_back(c.name);
+    }
+    // Private groups first (two of three), then public groups, then privates, numbered on.
+    EXPECT_THAT(names, ElementsAre("G1", "G2", "P1", "Own"));
+}
+
+TEST(WriteOperation, AnEmptyProfileSendsOneEmptyContactAndTextCommand) {
+    Bench bench;
+    VirtualCP profile = BlankRadio();
+    profile.m_contacts[0] = Contact(ContactType::Private, "", "1001");  // not in use: no name
+    EXPECT_EQ(bench.engine.WriteOperation(profile, "mem"), LinkStatus::Success);
+    EXPECT_EQ(bench.Frames(opcode::kPutContact), 1u);
+    EXPECT_EQ(bench.Frames(opcode::kPutTextMessage), 1u);
+    const VirtualCP radio = bench.radio->Radio().Image();
+    for (std::size_t i = 0; i < kContactSlots; ++i) EXPECT_FALSE(radio.IsContactInUse(i));
+    for (const auto& text : radio.m_texts) EXPECT_TRUE(text.empty());
+}
+
+TEST(WriteOperation, SendsEveryTextMessageWhateverSlotsAreEmpty) {
+    Bench bench;
+    VirtualCP profile = ReadDefaultRadio();
+    profile.m_texts = {};
+    profile.m_texts[0] = "first";
+    profile.m_texts[2] = "third";
+    profile.m_texts[24] = "last";
+    EXPECT_EQ(bench.engine.WriteOperation(profile, "mem"), LinkStatus::Success);
+    const VirtualCP radio = bench.radio->Radio().Image();
+    EXPECT_EQ(radio.m_texts[0], "first");
+    EXPECT_EQ(radio.m_texts[1], "third");
+    EXPECT_EQ(radio.m_texts[2], "last");
+    EXPECT_EQ(bench.Frames(opcode::kPutTextMessage), 3u);
+}
+
+TEST(WriteOperation, AFailedCommandIsReportedOnceAndStopsTheWrite) {
+    Bench bench;
+    bench.AddFault("q:00@PutContact/1");
+    const VirtualCP profile = ReadDefaultRadio();
+    EXPECT_EQ(bench.engine.WriteOperation(profile, "mem"), LinkStatus::OperationFailed);
+    EXPECT_THAT(bench.recorder.Events(),
+                ElementsAre("progress 20", "progress 40", "progress 60", "failed -8"));
+    EXPECT_EQ(bench.Frames(opcode::kPutContact), 1u);
+    EXPECT_EQ(bench.Frames(opcode::kEndWrite), 0u);
+}
+
+TEST(ReadPidOperation, CapturesTheIdAfterTheOtherRadioSendsIt) {
+    Bench bench;
+    bench.radio->Radio().SetPidCapture("123456789012345", 2);
+    std::string pid = "old";
+    EXPECT_EQ(bench.engine.ReadPidOperation(pid, "mem"), LinkStatus::Success);
+    EXPECT_EQ(pid, "12345678901");  // at most 11 characters
+    EXPECT_THAT(bench.recorder.Events(),
+                ElementsAre("progress 20", "progress 40", "progress 60", "succeeded"));
+}
+
+TEST(ReadPidOperation, ACaptureThatNeverComesTimesOutAfterFourPolls) {
+    Bench bench;
+    bench.radio->Radio().SetPidCapture("1006", std::nullopt);
+    std::string pid;
+    EXPECT_EQ(bench.engine.ReadPidOperation(pid, "mem"), LinkStatus::TimedOut);
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("progress 20", "progress 40", "progress 60",
+                                                     "progress 80", "progress 100", "failed -9"));
+    EXPECT_EQ(bench.Frames(opcode::kPollPid), 4u);
+}
+
+TEST(ReadPidOperation, ACaptureTheRadioDoesNotStartIsBusy) {
+    Bench bench;
+    bench.AddFault("s:4@StartPidCapture");
+    std::string pid;
+    EXPECT_EQ(bench.engine.ReadPidOperation(pid, "mem"), LinkStatus::RadioBusy);
+    EXPECT_THAT(bench.recorder.Events(), ElementsAre("progress 20", "failed -11"));
+}
+
+TEST(ResetOperation, ResetsTheRadioAndReportsCancelFirst) {
+    Bench bench;
+    EXPECT_EQ(bench.engine.ResetOperation("mem"), LinkStatus::Success);
+    EXPECT_EQ(bench.Frames(opcode::kResetRadio), 1u);
+    EXPECT_FALSE(bench.radio->Radio().Image().IsContactInUse(0));
+
+    bench.engine.RequestCancel();
+    EXPECT_EQ(bench.engine.ResetOperation("mem"), LinkStatus::UserCanceled);
+    EXPECT_EQ(bench.Frames(opcode::kResetRadio), 1u);
+}
+
+TEST(TransferEngine, ASecondOperationWaitsForTheFirst) {
+    Bench bench;
+    bench.AddFault("silence@GetSettings/1");  // keeps the read busy for a while
+    VirtualCP image;
+    std::thread read = bench.engine.StartRead(image, "mem");
+    // Let the read take the lock, then start a reset on a second engine.
+    while (bench.Frames(opcode::kGetVersion) == 0) std::this_thread::yield();
+    TransferEngine other(bench.radio->HostPorts());
+    const LinkStatus reset = other.ResetOperation("mem");
+    read.join();
+    EXPECT_EQ(reset, LinkStatus::Success);
+    // The reset came after the whole read: the read saw the radio before the reset.
+    EXPECT_TRUE(image.IsContactInUse(0));
+}
+
+TEST(Transfers, ReadAndWriteOverAPseudoTerminal) {
+    std::string error;
+    auto radio = BackgroundRadio::OnPseudoTerminal(sim::DefaultRadioImage(), error);
+    ASSERT_TRUE(radio) << error;
+    radio->Start();
+    TransferEngine engine;  // the real SerialPort on the device
+    VirtualCP image;
+    EXPECT_EQ(engine.ReadOperation(image, radio->DevicePath()), LinkStatus::Success);
+    EXPECT_EQ(image.m_limits.model, "V480");
+    EXPECT_EQ(engine.WriteOperation(image, radio->DevicePath()), LinkStatus::Success);
+    EXPECT_EQ(radio->Radio().Image().m_texts, image.m_texts);
+}
+
+}  // namespace
+}  // namespace vex

@@ -1,0 +1,260 @@
+#include "sim/virtual_radio.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "codeplug/radio_forms.h"
+#include "link/radio_protocol.h"
+#include "sim/default_radio.h"
+#include "sim/radio_server.h"
+#include "sim_test_support.h"
+#include "support/image_printers.h"
+
+namespace vex::sim {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+Bytes Payload(std::initializer_list<std::uint8_t> head, const Bytes& tail = {}) {
+    Bytes bytes(head);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    return bytes;
+}
+
+Bytes Form(const ContactRecord& contact) {
+    return EncodeContactRecord(contact).value();
+}
+Bytes Form(std::string_view text) {
+    return EncodeTextMessage(text).value();
+}
+
+ContactRecord Contact(ContactType type, std::string name, std::string pid) {
+    ContactRecord c;
+    c.cntct_type = static_cast<std::uint8_t>(type);
+    c.name = std::move(name);
+    c.pid = std::move(pid);
+    return c;
+}
+
+Bytes Refused(std::uint8_t code) {
+    return Bytes{'Q', code, query_code::kRefused};
+}
+
+TEST(VirtualRadioReplies, GoOnTheWireAsExactFrames) {
+    VirtualRadio radio(DefaultRadioImage());
+    struct Row {
+        const char* name;
+        std::uint8_t opcode;
+        Bytes payload;
+        Bytes wire;
+    };
+    const Row rows[] = {
+        {"version",
+         opcode::kGetVersion,
+         {},
+         {0x50, 0xF9, 0x41, 0x45, 0x5E, 0x05, 0x00, 0x03, 0x10, 0x05, 0x52, 0xB3}},
+        {"confirm", opcode::kConfirmLink, {}, {0x50, 0xF2, 0x41, 0x50, 0x7C}},
+        {"capture started", opcode::kStartPidCapture, {}, {0x50, 0xF3, 0x41, 0x53, 0x01, 0x77}},
+        {"refused", opcode::kPutContact, {0x00}, {0x50, 0xF4, 0x41, 0x51, 0x31, 0x00, 0x48}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_THAT(ReplyBytes(radio.Answer(row.opcode, row.payload)), ElementsAreArray(row.wire));
+    }
+}
+
+TEST(VirtualRadioReplies, NumberContactsAndTextsInUseFromOne) {
+    VirtualCP image;
+    image.m_limits = DefaultRadioImage().m_limits;
+    image.m_contacts[0] = Contact(ContactType::PublicGroup, "All", "17179869183");
+    image.m_contacts[4] = Contact(ContactType::Private, "No pid", "");  // not in use
+    image.m_contacts[5] = Contact(ContactType::PrivateGroup, "Crew", "5001");
+    image.m_contacts[9] = Contact(ContactType::Private, "Ann", "1002");
+    image.m_texts[3] = "Only text";
+    VirtualRadio radio(image);
+
+    EXPECT_EQ(radio.Answer(opcode::kGetContact, Bytes{0, 0}).data,
+              Payload({'H', 1, 3}, Form(image.m_contacts[0])));
+    EXPECT_EQ(radio.Answer(opcode::kGetContact, Bytes{2, 3}).data,
+              Payload({'H', 2, 3}, Form(image.m_contacts[5])));
+    EXPECT_EQ(radio.Answer(opcode::kGetContact, Bytes{3, 3}).data,
+              Payload({'H', 3, 3}, Form(image.m_contacts[9])));
+    EXPECT_THAT(radio.Answer(opcode::kGetContact, Bytes{4, 3}).data, ElementsAre('H', 0, 3));
+    EXPECT_EQ(radio.Answer(opcode::kGetTextMessage, Bytes{0, 0}).data,
+              Payload({'I', 1, 1}, Form("Only text")));
+
+    radio.SetImage(VirtualCP{});
+    EXPECT_THAT(radio.Answer(opcode::kGetContact, Bytes{0, 0}).data, ElementsAre('H', 0, 0));
+    EXPECT_THAT(radio.Answer(opcode::kGetTextMessage, Bytes{0, 0}).data, ElementsAre('I', 0, 0));
+}
+
+TEST(VirtualRadioWrites, ARunOfPutsReplacesTheTable) {
+    VirtualRadio radio(DefaultRadioImage());
+    const ContactRecord crew = Contact(ContactType::PrivateGroup, "Crew", "5001");
+    ContactRecord ann = Contact(ContactType::Private, "Ann", "1002");
+    ann.parent_groups[0] = "5001";
+
+    EXPECT_THAT(radio.Answer(opcode::kPutContact, Payload({1, 2}, Form(crew))).data,
+                ElementsAre('P'));
+    // The host sends a frame again when the answer was lost: the table must not start over.
+    EXPECT_THAT(radio.Answer(opcode::kPutContact, Payload({1, 2}, Form(crew))).data,
+                ElementsAre('P'));
+    EXPECT_THAT(radio.Answer(opcode::kPutContact, Payload({2, 2}, Form(ann))).data,
+                ElementsAre('P'));
+    EXPECT_THAT(radio.Answer(opcode::kPutTextMessage, Payload({1, 1}, Form("Hi"))).data,
+                ElementsAre('P'));
+    EXPECT_THAT(radio.Answer(opcode::kEndWrite, {}).data, ElementsAre('P'));
+
+    const VirtualCP held = radio.Image();
+    EXPECT_THAT(test::CarriedContacts(held), ElementsAre(crew, ann));
+    EXPECT_THAT(test::UsedTexts(held), ElementsAre("Hi"));
+
+    // A later write starts afresh; (0, 0) without a record leaves nothing.
+    EXPECT_THAT(radio.Answer(opcode::kPutContact, Bytes{0, 0}).data, ElementsAre('P'));
+    EXPECT_THAT(radio.Answer(opcode::kPutTextMessage, Bytes{0, 0}).data, ElementsAre('P'));
+    EXPECT_TRUE(test::CarriedContacts(radio.Image()).empty());
+    EXPECT_TRUE(test::UsedTexts(radio.Image()).empty());
+}
+
+TEST(VirtualRadioWrites, EndWriteDropsDanglingGroupLinksAndReportsTheChange) {
+    VirtualRadio radio(DefaultRadioImage());
+    std::vector<VirtualCP> changes;
+    radio.SetChangeHook([&](const VirtualCP& image) { changes.push_back(image); });
+    ContactRecord ann = Contact(ContactType::Private, "Ann", "1002");
+    ann.parent_groups[0] = "5999";  // no such group
+    ann.home_grp = "5998";
+
+    radio.Answer(opcode::kPutContact, Payload({1, 1}, Form(ann)));
+    EXPECT_TRUE(changes.empty());
+    radio.Answer(opcode::kEndWrite, {});
+
+    ASSERT_EQ(changes.size(), 1u);
+    const ContactRecord& held = changes[0].m_contacts[0];
+    EXPECT_EQ(held.parent_groups[0], "");
+    EXPECT_EQ(held.home_grp, "");
+}
+
+TEST(VirtualRadioWrites, MalformedOrImpossibleRequestsAreRefusedAndChangeNothing) {
+    const VirtualCP before = DefaultRadioImage();
+    VirtualRadio radio(before);
+    const Bytes crew = Form(Contact(ContactType::PrivateGroup, "Crew", "5001"));
+    ContactRecord bad = Contact(ContactType::Private, "Bad", "1");
+    bad.cntct_type = 7;
+    Bytes badType = Form(bad);
+    Bytes cut = crew;
+    cut.pop_back();  // the last field is missing
+    const Bytes settings = EncodeRadioSettings(before.m_settings).value();
+    const Bytes cutSettings(settings.begin(), settings.begin() + 10);
+    const std::string tooLong(200, 'x');
+
+    struct Row {
+        const char* name;
+        std::uint8_t opcode;
+        Bytes payload;
+    };
+    const Row rows[] = {
+        {"payload where none belongs", opcode::kGetVersion, {1}},
+        {"GetContact short", opcode::kGetContact, {1}},
+        {"GetContact long", opcode::kGetTextMessage, {1, 2, 3}},
+        {"PutContact without count", opcode::kPutContact, {1}},
+        {"PutContact index 0", opcode::kPutContact, Payload({0, 1}, crew)},
+        {"PutContact past total", opcode::kPutContact, Payload({3, 2}, crew)},
+        {"PutContact past capacity", opcode::kPutContact, Payload({151, 151}, crew)},
+        {"PutContact cut short", opcode::kPutContact, Payload({1, 1}, cut)},
+        {"PutContact unknown type", opcode::kPutContact, Payload({1, 1}, badType)},
+        {"PutText past capacity", opcode::kPutTextMessage, Payload({26, 26}, Form("x"))},
+        {"PutText unterminated", opcode::kPutTextMessage, {1, 1, 'a', 'b'}},
+        {"PutSettings cut short", opcode::kPutSettings, cutSettings},
+        {"unknown command", 0x77, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(radio.Answer(row.opcode, row.payload).data, Refused(row.opcode));
+        EXPECT_EQ(radio.Image(), before);
+    }
+
+    // A record the radio holds but cannot send in one frame: 'I', index, count and 119 bytes
+    // are one more than the host takes.
+    VirtualCP image = before;
+    image.m_texts[0] = tooLong.substr(0, 118);
+    radio.SetImage(image);
+    EXPECT_EQ(radio.Answer(opcode::kGetTextMessage, Bytes{1, 0}).data,
+              Refused(opcode::kGetTextMessage));
+}
+
+TEST(VirtualRadioWrites, AnyPayloadGetsAnAnswerThatFitsAFrame) {
+    VirtualRadio radio(DefaultRadioImage());
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(seed >> 16);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        const std::uint8_t code = static_cast<std::uint8_t>(0x24 + next() % 0x18);
+        // Small indexes and counts now and then, so that some puts go through.
+        Bytes payload(next() % 130);
+        for (std::uint8_t& b : payload) b = next();
+        if (payload.size() >= 2 && round % 2 == 0) payload[0] = payload[1] = next() % 4;
+        const RadioReply reply = radio.Answer(code, payload);
+        ASSERT_FALSE(reply.data.empty());
+        ASSERT_FALSE(ReplyBytes(reply).empty()) << "opcode " << int(code);
+    }
+}
+
+TEST(VirtualRadioReset, RestoresDefaultsAndKeepsTheRadiosIdentity) {
+    const VirtualCP before = DefaultRadioImage();
+    VirtualRadio radio(before);
+    int changes = 0;
+    radio.SetChangeHook([&](const VirtualCP&) { ++changes; });
+
+    EXPECT_THAT(radio.Answer(opcode::kResetRadio, {}).data, ElementsAre('P'));
+    const VirtualCP after = radio.Image();
+    EXPECT_EQ(after.m_version, before.m_version);
+    EXPECT_EQ(after.m_limits, before.m_limits);
+    EXPECT_EQ(after.m_limits.pid, kDefaultOwnPid);
+    EXPECT_EQ(after.m_settings, RadioSettings{});
+    EXPECT_TRUE(test::CarriedContacts(after).empty());
+    EXPECT_TRUE(test::UsedTexts(after).empty());
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(VirtualRadioPidCapture, AnswersNotYetAsOftenAsToldThenTheId) {
+    VirtualRadio radio(DefaultRadioImage());
+    radio.SetPidCapture("4242", 2);
+    const Bytes notYet{'S', 1};
+    const Bytes captured{'S', 2, '4', '2', '4', '2', 0};
+
+    EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, Refused(opcode::kPollPid));
+    EXPECT_EQ(radio.Answer(opcode::kStartPidCapture, {}).data, notYet);
+    EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, notYet);
+    EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, notYet);
+    EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, captured);
+    // Asked again (the answer may have been lost), the radio still has it.
+    EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, captured);
+
+    // A new capture starts over; "never" never captures.
+    radio.SetPidCapture("4242", std::nullopt);
+    radio.Answer(opcode::kStartPidCapture, {});
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, notYet);
+}
+
+TEST(DefaultRadio, IsAFullVex480ThatTakesItsOwnProfile) {
+    const VirtualCP image = DefaultRadioImage();
+    EXPECT_EQ(image.m_limits.model, "V480");
+    EXPECT_EQ(image.m_limits.clone_compatibility_version, 10);
+    EXPECT_GE(image.FindContact(kDefaultOwnPid, 0), 0);
+    VersionInfo accepted;
+    EXPECT_TRUE(RadioProtocol::AcceptVersion(EncodeVersionInfo(image.m_version), accepted));
+
+    // A profile made from the radio itself asks for nothing the radio lacks.
+    VirtualCP profile = image;
+    profile.CountContacts();
+    EXPECT_FALSE(profile.ExceedsRadioLimits(image.m_limits));
+    EXPECT_EQ(profile.m_counters.private_groups, 3u);
+    EXPECT_EQ(profile.m_counters.public_groups, 2u);
+    EXPECT_EQ(profile.m_counters.texts, 3u);
+}
+
+}  // namespace
+}  // namespace vex::sim
