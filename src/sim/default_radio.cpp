@@ -31,9 +31,10 @@ ContactRecord Group(ContactType type, std::string name, std::string pid, std::ui
     return c;
 }
 
-ContactRecord Person(std::string name, std::string pid, std::uint8_t tone,
+ContactRecord Person(std::string name, std::string pid, std::uint8_t channel, std::uint8_t tone,
                      std::initializer_list<const char*> parents, std::string home) {
     ContactRecord c;
+    c.channel = channel;
     c.cntct_type = static_cast<std::uint8_t>(ContactType::Private);
     c.name = std::move(name);
     c.pid = std::move(pid);
@@ -86,17 +87,18 @@ VirtualCP DefaultRadioImage() {
     s.setting_bits = Bits({setting::kScanEn, setting::kSeeAllGrps});
 
     const ContactRecord contacts[] = {
+        // Every group on the channel of its members, every home group on its private's channel.
         Group(ContactType::PrivateGroup, "Dispatch", "5001", 1),
-        Group(ContactType::PrivateGroup, "Maintenance", "5002", 2),
-        Group(ContactType::PrivateGroup, "Security", "5003", 3),
-        Group(ContactType::PublicGroup, "All Call", "17179869183", 4),
-        Group(ContactType::PublicGroup, "Site Wide", "17179869182", 5),
-        Person("Alice", "1002", 1, {"5001"}, "5001"),
-        Person("Bob", "1003", 2, {"5001", "5002"}, "17179869183"),
-        Person("Carol", "1004", 3, {"5003"}, "5003"),
-        Person("Dave", "1005", 0, {}, ""),
+        Group(ContactType::PrivateGroup, "Maintenance", "5002", 1),
+        Group(ContactType::PrivateGroup, "Security", "5003", 2),
+        Group(ContactType::PublicGroup, "All Call", "17179869183", 1),
+        Group(ContactType::PublicGroup, "Site Wide", "17179869182", 2),
+        Person("Alice", "1002", 1, 1, {"5001"}, "5001"),
+        Person("Bob", "1003", 1, 2, {"5001", "5002"}, "17179869183"),
+        Person("Carol", "1004", 2, 3, {"5003"}, "5003"),
+        Person("Dave", "1005", 2, 0, {}, ""),
         // A home group that is also a parent goes last, where a read puts it back.
-        Person("This Radio", std::string(kDefaultOwnPid), 1, {"5002", "5003", "5001"}, "5001"),
+        Person("This Radio", std::string(kDefaultOwnPid), 1, 1, {"5002", "5001"}, "5001"),
     };
     std::copy(std::begin(contacts), std::end(contacts), image.m_contacts.begin());
     std::stable_sort(image.m_contacts.begin(), image.m_contacts.begin() + std::size(contacts),
