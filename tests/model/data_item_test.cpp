@@ -1,0 +1,454 @@
+#include "model/data_item.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/exception.h"
+#include "model/fixtures/model_test_support.h"
+#include "model/radio_data_model.h"
+
+namespace vex {
+namespace {
+
+using test::kEmptyScript;
+using test::ProfileText;
+using test::Raised;
+using test::SmallImage;
+using test::TemplateFolder;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+// The exception's one context line, without its source line number: "(function) detail".
+std::string Where(const CVEXPRGException& e) {
+    const std::string& context = e.Context();
+    const std::size_t colon = context.find(':', context.find("::") + 2);
+    const std::size_t close = context.find(") ");
+    if (context.rfind("\n(", 0) != 0 || colon == std::string::npos || close == std::string::npos) {
+        return context;
+    }
+    return context.substr(1, colon - 1) + context.substr(close);
+}
+
+class ModelFixture : public ::testing::Test {
+  protected:
+    ModelFixture(const std::string& script, const std::string& schema, const std::string& profile)
+        : m_folder(script, schema),
+          m_model(m_folder.Path(), [this](const std::string& text) { m_reports.push_back(text); }) {
+        m_model.LoadProfile(profile, false);
+        m_root = m_model.RootItem();
+    }
+
+    // The element at a path of child names from the root.
+    CDataItem At(std::initializer_list<const char*> names) const {
+        CDataItem item = m_root;
+        for (const char* name : names) item = item.GetChildByName(name);
+        return item;
+    }
+
+    TemplateFolder m_folder;
+    std::vector<std::string> m_reports;
+    CRadioDataModel m_model;
+    CDataItem m_root;
+    std::int32_t m_msgId = -1;
+    std::int32_t m_style = -1;
+};
+
+// ------------------------------------------------------------------------------------------------
+// Without hooks: a schema of its own that names none, with one type of each root.
+
+constexpr const char* kPlainSchema = R"(<?xml version="1.0"?>
+<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns="urn:kestrion:vex480-prg:profile"
+           targetNamespace="urn:kestrion:vex480-prg:profile" elementFormDefault="qualified">
+  <xs:simpleType name="Offset"><xs:restriction base="xs:long"/></xs:simpleType>
+  <xs:simpleType name="Count"><xs:restriction base="xs:unsignedLong"/></xs:simpleType>
+  <xs:element name="VEXProfile"><xs:complexType><xs:sequence>
+    <xs:element name="List"><xs:complexType><xs:sequence>
+      <xs:element name="Entry" minOccurs="0" maxOccurs="unbounded"><xs:complexType>
+        <xs:attribute name="offset" type="Offset"/>
+        <xs:attribute name="count" type="Count"/>
+        <xs:attribute name="on" type="xs:boolean"/>
+        <xs:attribute name="label" type="xs:string"/>
+      </xs:complexType></xs:element>
+    </xs:sequence></xs:complexType></xs:element>
+  </xs:sequence></xs:complexType></xs:element>
+</xs:schema>)";
+
+constexpr const char* kPlainProfile = R"(<?xml version="1.0"?>
+<VEXProfile xmlns="urn:kestrion:vex480-prg:profile"><List>
+  <Entry offset="-7" count="4294967295" on="true" label="a &amp; b"/>
+  <!-- a comment is no child item -->
+  <Entry offset="2147483648" count="4294967296" on="0" label=""/>
+  <Entry/>
+</List></VEXProfile>)";
+
+class DataItemWithoutHooks : public ModelFixture {
+  protected:
+    DataItemWithoutHooks() : ModelFixture(kEmptyScript, kPlainSchema, kPlainProfile) {}
+};
+
+TEST_F(DataItemWithoutHooks, NavigatesChildElementsByNameAndIndex) {
+    ASSERT_FALSE(m_root.IsEmpty());
+    const CDataItem list = At({"List"});
+    EXPECT_EQ(list.GetName(), "List");
+    EXPECT_EQ(list.GetChildCount(), 3);  // the comment is not counted
+    EXPECT_EQ(list.GetChildByIndex(1).GetAttributeValue("on"), AttributeValue(false));
+    EXPECT_EQ(list.GetChildByIndex(2).Node(), xmlLastElementChild(list.Node()));
+    EXPECT_TRUE(list.GetChildByIndex(3).IsEmpty());
+    EXPECT_TRUE(list.GetChildByIndex(-1).IsEmpty());
+
+    for (const char* name : {"Missing", "Entry", "*", "dfns:List", "List or 1", ""}) {
+        SCOPED_TRACE(name);
+        const CVEXPRGException e = Raised([&] { m_root.GetChildByName(name); });
+        EXPECT_EQ(e.MessageId(), 107);
+        EXPECT_EQ(Where(e), std::string("(CDataItem::GetChildByName) Name='") + name + "'");
+    }
+
+    const CVEXPRGException empty = Raised([] { CDataItem().GetChildCount(); });
+    EXPECT_EQ(empty.MessageId(), 106);
+    EXPECT_EQ(Where(empty),
+              "(CDataItem::GetChildCount) ErrorMsg: No node\nDesc: The data item wraps no "
+              "profile node\nSource: CDataItem");
+}
+
+TEST_F(DataItemWithoutHooks, TypesValuesByTheRootOfTheirDeclaredType) {
+    const CDataItem first = At({"List", "Entry"});
+    EXPECT_EQ(first.GetAttributeValue("offset"), AttributeValue(std::int32_t{-7}));
+    EXPECT_EQ(first.GetAttributeValue("count"), AttributeValue(std::uint32_t{4294967295u}));
+    EXPECT_EQ(first.GetAttributeValue("on"), AttributeValue(true));
+    EXPECT_EQ(first.GetAttributeValue("label"), AttributeValue(std::string("a & b")));
+
+    // Valid for the schema, but past the 32 bits of the value types.
+    const CDataItem second = At({"List"}).GetChildByIndex(1);
+    EXPECT_EQ(second.GetAttributeValue("on"), AttributeValue(false));
+    for (const char* name : {"offset", "count"}) {
+        SCOPED_TRACE(name);
+        const CVEXPRGException e = Raised([&] { second.GetAttributeValue(name); });
+        EXPECT_EQ(e.MessageId(), 106);
+        EXPECT_THAT(Where(e), StartsWith("(CDataItem::GetAttributeValue) ErrorMsg: Type mismatch"));
+    }
+
+    const CVEXPRGException missing = Raised([&] { first.GetAttributeValue("missing"); });
+    EXPECT_EQ(missing.MessageId(), 108);
+    EXPECT_EQ(Where(missing), "(CDataItem::GetAttributeValue) Name='missing'");
+}
+
+TEST_F(DataItemWithoutHooks, ChangesApplyAtOnceWithNoMessages) {
+    CDataItem list = At({"List"});
+    CDataItem entry = list.GetChildByIndex(0);
+    EXPECT_FALSE(list.CanAddChild());
+    EXPECT_TRUE(list.IsEnabled());
+    EXPECT_TRUE(list.AddNewChild().IsEmpty());
+    std::string function;
+    EXPECT_FALSE(entry.GetScriptHandler(entry.Node(), "SetVal", function));
+
+    const struct {
+        const char* attribute;
+        AttributeValue value;
+        const char* written;
+    } rows[] = {
+        {"on", false, "0"},
+        {"on", true, "1"},
+        {"offset", std::int32_t{-3}, "-3"},
+        {"count", std::uint32_t{4000000000u}, "4000000000"},
+        {"label", std::string("\xC3\xA9"), "\xC3\xA9"},
+        {"label", std::string("x<\"&'y"), "x<\"&'y"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.written);
+        EXPECT_EQ(entry.SetAttributeValue(row.attribute, row.value, m_msgId, 0, m_style), 0);
+        EXPECT_EQ(m_msgId, 0);
+        EXPECT_EQ(m_style, 0);
+        std::string text;
+        ASSERT_TRUE(xml::GetAttribute(entry.Node(), row.attribute, text));
+        EXPECT_EQ(text, row.written);
+    }
+    EXPECT_THAT(m_model.Serialise(), HasSubstr("label=\"x&lt;&quot;&amp;'y\""));
+
+    // Text that would not survive a save is refused; so is an attribute the element lacks.
+    for (const char* bad : {"a\x01z", "\xFF"}) {
+        const CVEXPRGException e = Raised(
+            [&] { entry.SetAttributeValue("label", std::string(bad), m_msgId, 0, m_style); });
+        EXPECT_EQ(e.MessageId(), 106);
+    }
+    const CVEXPRGException missing = Raised([&] {
+        At({"List"}).GetChildByIndex(2).SetAttributeValue("on", true, m_msgId, 0, m_style);
+    });
+    EXPECT_EQ(missing.MessageId(), 108);
+    EXPECT_EQ(Where(missing), "(CDataItem::SetAttributeValue) Name='on'");
+}
+
+TEST_F(DataItemWithoutHooks, RemovesChildrenByIndexAndKeepsRemovedOnesSafe) {
+    CDataItem list = At({"List"});
+    const CDataItem removed = list.GetChildByIndex(0);
+    const CVEXPRGException past = Raised([&] { list.RemoveChildByIndex(3, m_msgId, 0, m_style); });
+    EXPECT_EQ(past.MessageId(), 108);
+    EXPECT_EQ(Where(past), "(CDataItem::RemoveChildByIndex) Index='3'");
+    EXPECT_EQ(m_msgId, 0);
+    EXPECT_EQ(m_style, 0);
+
+    EXPECT_EQ(list.RemoveChildByIndex(0, m_msgId, 0, m_style), 0);
+    EXPECT_EQ(list.GetChildCount(), 2);
+    EXPECT_EQ(list.GetChildByIndex(0).GetAttributeValue("on"), AttributeValue(false));
+    // The removed element is no longer in the profile: it has no declaration there.
+    EXPECT_EQ(removed.GetName(), "Entry");
+    EXPECT_EQ(Raised([&] { removed.GetAttributeValue("on"); }).MessageId(), 106);
+    EXPECT_FALSE(removed.CanAddChild());
+    EXPECT_THAT(m_model.Serialise(), Not(HasSubstr("-7")));
+}
+
+// ------------------------------------------------------------------------------------------------
+// With hooks: the project's schema and a rule script written for each case.
+
+const std::string kRules = kEmptyScript + R"lua(
+function SetVal_setting(e, a, v, answer)
+  local name = a:name()
+  if name == "contrast" then
+    if v == 99 then return 1, 126, 0x30 end
+    if v == 50 and answer ~= 6 then return 2, 133, 0x24 end
+  elseif name == "backlight" then return 1.5
+  elseif name == "vibracall" then return "12", "126"
+  elseif name == "language" then return "twelve"
+  elseif name == "ringer_vol_level" then return 0, e
+  elseif name == "keypad_vol_level" then return true
+  elseif name == "alarm_time" then error("rules stop here")
+  elseif name == "call_forward_id" then e:set("extra", "1")
+  end
+  e:set(name, v)
+end
+
+function CanAddChild_PublicGroups(list) return #list:children() < 4 end
+function OnAddNew_PublicGroups(list)
+  local g = list:create("PublicGroup")
+  g:set("cntct_type", 2); g:set("name", "New"); g:set("pid", "77"); g:set("channel", 3)
+  g:set("in_scan_list", 1); g:set("in_scroll_list", 0)
+  return list:append(g)
+end
+function IsEnabled_PublicGroups(list) return 0 end
+function OnDelete_PublicGroup(child, confirmed)
+  if confirmed == 0 then return 2, 141, 0x24 end
+  child:remove()
+  return 0
+end
+
+function CanAddChild_Privates(list) return nil end
+function OnAddNew_Privates(list) return 5 end
+function IsEnabled_Privates(list) return false end
+
+function CanAddChild_TextMessages(list) error("no texts today") end
+function OnAddNew_TextMessages(list) return list:create("TextMessage") end
+)lua";
+
+class DataItemWithHooks : public ModelFixture {
+  protected:
+    DataItemWithHooks()
+        : ModelFixture(kRules, test::ReadSourceSchema(), ProfileText(SmallImage())) {}
+
+    std::string Text(const CDataItem& item, const char* attribute) {
+        std::string text;
+        EXPECT_TRUE(xml::GetAttribute(item.Node(), attribute, text)) << attribute;
+        return text;
+    }
+};
+
+TEST_F(DataItemWithHooks, SetValDecidesAndGivesItsMessage) {
+    CDataItem setting = At({"setting"});
+    std::string function;
+    ASSERT_TRUE(setting.GetScriptHandler(setting.Node(), "SetVal", function));
+    EXPECT_EQ(function, "SetVal_setting");
+
+    // Accepted and applied by the hook; it gave no message values.
+    EXPECT_EQ(setting.SetAttributeValue("contrast", std::uint32_t{9}, m_msgId, 0, m_style), 0);
+    EXPECT_EQ(m_msgId, 0);
+    EXPECT_EQ(m_style, 0);
+    EXPECT_EQ(setting.GetAttributeValue("contrast"), AttributeValue(std::uint32_t{9}));
+    EXPECT_EQ(setting.SetAttributeValue("scan_en", false, m_msgId, 0, m_style), 0);
+    EXPECT_EQ(setting.GetAttributeValue("scan_en"), AttributeValue(false));
+
+    // Refused with a message: the document keeps the old value.
+    EXPECT_EQ(setting.SetAttributeValue("contrast", std::int32_t{99}, m_msgId, 0, m_style), 1);
+    EXPECT_EQ(m_msgId, 126);
+    EXPECT_EQ(m_style, 0x30);
+    EXPECT_EQ(Text(setting, "contrast"), "9");
+
+    // A question, then the answer.
+    EXPECT_EQ(setting.SetAttributeValue("contrast", std::int32_t{50}, m_msgId, 0, m_style), 2);
+    EXPECT_EQ(m_msgId, 133);
+    EXPECT_EQ(setting.SetAttributeValue("contrast", std::int32_t{50}, m_msgId, 6, m_style), 0);
+    EXPECT_EQ(Text(setting, "contrast"), "50");
+
+    // An integer given as text converts.
+    EXPECT_EQ(setting.SetAttributeValue("vibracall", std::uint32_t{1}, m_msgId, 0, m_style), 12);
+    EXPECT_EQ(m_msgId, 126);
+    EXPECT_EQ(m_style, 0);
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(DataItemWithHooks, HookResultsThatDoNotConvertAndScriptErrorsAre106) {
+    CDataItem setting = At({"setting"});
+    for (const char* attribute :
+         {"backlight", "language", "ringer_vol_level", "keypad_vol_level", "alarm_time"}) {
+        SCOPED_TRACE(attribute);
+        m_reports.clear();
+        const CVEXPRGException e = Raised(
+            [&] { setting.SetAttributeValue(attribute, std::uint32_t{5}, m_msgId, 0, m_style); });
+        EXPECT_EQ(e.MessageId(), 106);
+        EXPECT_EQ(Where(e),
+                  std::string("(CDataItem::SetAttributeValue) Invoke script function failed\n"
+                              "function name=SetAttributeValue,Node=setting Attribute=") +
+                      attribute + " Value=5");
+        EXPECT_EQ(m_msgId, 0);
+        // Only a script error is reported; it is reported before the exception.
+        EXPECT_EQ(m_reports.size(), std::string(attribute) == "alarm_time" ? 1u : 0u);
+    }
+    EXPECT_THAT(m_reports.at(0), HasSubstr("rules stop here"));
+
+    // A hook may add an attribute the schema does not declare: it cannot be typed.
+    setting.SetAttributeValue("call_forward_id", std::string("1002"), m_msgId, 0, m_style);
+    const CVEXPRGException undeclared = Raised([&] { setting.GetAttributeValue("extra"); });
+    EXPECT_EQ(undeclared.MessageId(), 106);
+    EXPECT_THAT(Where(undeclared),
+                StartsWith("(CDataItem::GetAttributeValue) ErrorMsg: No schema declaration\n"));
+}
+
+TEST_F(DataItemWithHooks, ListHooksDecideAddingAndEnabling) {
+    CDataItem publics = At({"Contacts", "PublicGroups"});
+    EXPECT_TRUE(publics.IsEnabled());  // 0 is true to the rules
+    EXPECT_TRUE(publics.CanAddChild());
+    const CDataItem added = publics.AddNewChild();
+    ASSERT_FALSE(added.IsEmpty());
+    EXPECT_EQ(added.GetName(), "PublicGroup");
+    EXPECT_EQ(added.GetAttributeValue("pid"), AttributeValue(std::string("77")));
+    EXPECT_EQ(publics.GetChildCount(), 4);
+    EXPECT_FALSE(publics.CanAddChild());
+
+    CDataItem privates = At({"Contacts", "Privates"});
+    EXPECT_FALSE(privates.CanAddChild());           // nil
+    EXPECT_TRUE(privates.AddNewChild().IsEmpty());  // not a node
+    EXPECT_FALSE(privates.IsEnabled());
+
+    // Named in the schema but missing from the script: not reported, but refused.
+    CDataItem groups = At({"Contacts", "PrivateGroups"});
+    const CVEXPRGException missing = Raised([&] { groups.CanAddChild(); });
+    EXPECT_EQ(missing.MessageId(), 106);
+    EXPECT_EQ(Where(missing),
+              "(CDataItem::CanAddChild) Invoke script function failed\n"
+              "function name=CanAddChild,Node=PrivateGroups");
+    EXPECT_EQ(Where(Raised([&] { groups.IsEnabled(); })),
+              "(CDataItem::IsEnabled) Invoke script function failed\n"
+              "function name=IsEnabled,Node=PrivateGroups");
+    EXPECT_TRUE(m_reports.empty());
+
+    CDataItem texts = At({"TextMessages"});
+    EXPECT_EQ(Where(Raised([&] { texts.CanAddChild(); })),
+              "(CDataItem::CanAddChild) Invoke script function failed\n"
+              "function name=CanAddChild,Node=TextMessages");
+    // A new node left outside the tree is no new child.
+    EXPECT_EQ(Where(Raised([&] { texts.AddNewChild(); })),
+              "(CDataItem::AddNewChild) Invoke script function failed\n"
+              "function name=OnAddNew,Node=TextMessages");
+    EXPECT_EQ(m_reports.size(), 2u);
+    EXPECT_EQ(texts.GetChildCount(), 2);
+}
+
+TEST_F(DataItemWithHooks, OnDeleteOfTheChildDecidesRemoval) {
+    CDataItem publics = At({"Contacts", "PublicGroups"});
+    EXPECT_EQ(publics.RemoveChildByIndex(1, m_msgId, 0, m_style), 2);
+    EXPECT_EQ(m_msgId, 141);
+    EXPECT_EQ(m_style, 0x24);
+    EXPECT_EQ(publics.GetChildCount(), 3);
+    EXPECT_EQ(publics.RemoveChildByIndex(1, m_msgId, 1, m_style), 0);
+    EXPECT_EQ(m_msgId, 0);
+    EXPECT_EQ(publics.GetChildCount(), 2);
+    EXPECT_EQ(publics.GetChildByIndex(1).GetAttributeValue("name"),
+              AttributeValue(std::string("Harbour")));
+
+    const CVEXPRGException missing = Raised([&] {
+        At({"Contacts", "PrivateGroups"}).RemoveChildByIndex(0, m_msgId, 0, m_style);
+    });
+    EXPECT_EQ(Where(missing),
+              "(CDataItem::RemoveChildByIndex) Invoke script function failed\n"
+              "function name=OnDelete,Node=PrivateGroup");
+    EXPECT_EQ(At({"Contacts", "PrivateGroups"}).GetChildCount(), 2);
+
+    // No OnDelete on a language: removed at once.
+    CDataItem languages = At({"limit", "languages"});
+    EXPECT_EQ(languages.RemoveChildByIndex(0, m_msgId, 0, m_style), 0);
+    EXPECT_EQ(languages.GetChildCount(), 1);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Class operations
+
+class DataItemQueries : public ModelFixture {
+  protected:
+    DataItemQueries() : ModelFixture(kEmptyScript, test::ReadSourceSchema(), Profile()) {}
+
+    static std::string Profile() {
+        VirtualCP image = SmallImage();
+        image.m_contacts[7].pid = "7'\"7";  // Cy: a PID no quoting alone can hold
+        return ProfileText(image);
+    }
+};
+
+TEST_F(DataItemQueries, CountScrollAndScanLists) {
+    // Fire, Harbour, Crew, Bob, Cy are in the scroll list.
+    EXPECT_EQ(CDataItem::GetScrollListCount(At({"limit"})), 5);
+    EXPECT_EQ(CDataItem::GetScanListCount(m_root, 3), 2);
+    EXPECT_EQ(CDataItem::GetScanListCount(m_root, 4), 1);
+    EXPECT_EQ(CDataItem::GetScanListCount(m_root, 5), 0);
+}
+
+TEST_F(DataItemQueries, FindContactsByPid) {
+    EXPECT_EQ(CDataItem::GetContactNameByID(m_root, "5001"), "Night's watch");
+    EXPECT_EQ(CDataItem::GetContactNameByID(m_root, "1001"), "Ann");
+    EXPECT_EQ(CDataItem::GetContactNameByID(m_root, "7'\"7"), "Cy");
+    EXPECT_EQ(CDataItem::GetContactNameByID(m_root, "1001' or '1"), "");
+    EXPECT_EQ(CDataItem::GetContactNameByID(m_root, "9"), "");
+    // An empty PID needs no query, and so no item.
+    EXPECT_EQ(CDataItem::GetContactNameByID(CDataItem(), ""), "");
+    EXPECT_TRUE(CDataItem::GetContactByID(CDataItem(), "").IsEmpty());
+
+    const CDataItem bob = CDataItem::GetContactByID(m_root, "1002");
+    ASSERT_FALSE(bob.IsEmpty());
+    EXPECT_EQ(bob.GetName(), "Private");
+    EXPECT_EQ(bob.GetAttributeValue("name"), AttributeValue(std::string("Bob")));
+    EXPECT_TRUE(CDataItem::GetContactByID(m_root, "9").IsEmpty());
+}
+
+TEST_F(DataItemQueries, GroupMembersComeInDocumentOrder) {
+    std::vector<std::string> pids = {"stale"};
+    std::vector<std::string> names = {"stale"};
+    CDataItem::GetGroupMemeber(m_root, "5000", pids, names);
+    EXPECT_THAT(pids, ElementsAre("1002", "1001"));
+    EXPECT_THAT(names, ElementsAre("Bob", "Ann"));
+    CDataItem::GetGroupMemeber(m_root, "5001", pids, names);
+    EXPECT_THAT(names, ElementsAre("Ann"));
+    CDataItem::GetGroupMemeber(m_root, "5002", pids, names);
+    EXPECT_THAT(pids, IsEmpty());
+    EXPECT_THAT(names, IsEmpty());
+}
+
+TEST(DataItem, SortsChildNodesStablyWithoutRegardToCase) {
+    std::string text =
+        "<VEXProfile xmlns='urn:kestrion:vex480-prg:profile'><TextMessages>"
+        "<TextMessage txt='b'/><TextMessage txt='A'/><TextMessage txt='a'/></TextMessages>"
+        "</VEXProfile>";
+    CDataItem::SortXMLChildNodes(text, "TextMessages", "txt", true);
+    EXPECT_THAT(text, HasSubstr("txt=\"A\"/><TextMessage txt=\"a\"/><TextMessage txt=\"b\""));
+    CDataItem::SortXMLChildNodes(text, "TextMessages", "txt", false);
+    EXPECT_THAT(text, HasSubstr("txt=\"b\"/><TextMessage txt=\"A\"/><TextMessage txt=\"a\""));
+    EXPECT_EQ(Raised([] {
+                  std::string broken = "<a";
+                  CDataItem::SortXMLChildNodes(broken, "a", "b", true);
+              }).MessageId(),
+              105);
+}
+
+}  // namespace
+}  // namespace vex

@@ -1,0 +1,406 @@
+// The profile document: files (plain and scrambled, sorted, saved without risk to the previous
+// file), new profiles from a template or an image, the image round trip with its context lines,
+// the template listing, and the radio clock.
+
+#include "model/profile_document.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/exception.h"
+#include "common/file_io.h"
+#include "model/fixtures/model_test_support.h"
+#include "model/profile_text.h"
+#include "model/radio_clock.h"
+
+namespace vex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+std::string ReadFile(const std::string& path) {
+    std::string text;
+    std::string error;
+    EXPECT_TRUE(ReadWholeFile(path, text, error)) << error;
+    return text;
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+// Positions of `needles` in `text`; each must be found.
+std::vector<std::size_t> Positions(const std::string& text,
+                                   const std::vector<std::string>& needles) {
+    std::vector<std::size_t> at;
+    for (const auto& needle : needles) {
+        at.push_back(text.find(needle));
+        EXPECT_NE(at.back(), std::string::npos) << needle;
+    }
+    return at;
+}
+
+bool Ascending(const std::vector<std::size_t>& positions) {
+    return std::is_sorted(positions.begin(), positions.end());
+}
+
+class ProfileDocumentTest : public ::testing::Test {
+  protected:
+    ProfileDocumentTest() : m_template(test::kEmptyScript) {}
+
+    ProfileDocument& Doc() { return m_doc; }
+    std::string File(const std::string& name) const { return m_template.File(name); }
+
+    // SmallImage's profile text as the adaptor writes it: lists in slot order, not sorted, with
+    // a lower-case text to show that sorting ignores case.
+    static std::string UnsortedText() {
+        VirtualCP image = test::SmallImage();
+        image.m_texts[2] = "ahead";
+        return test::ProfileText(image);
+    }
+
+    test::TemplateFolder m_template;
+    std::vector<std::string> m_scriptErrors;
+    ProfileDocument m_doc{m_template.Path(),
+                          [this](const std::string& text) { m_scriptErrors.push_back(text); }};
+};
+
+TEST_F(ProfileDocumentTest, StartsEmptyUnmodifiedAndUsingThePcClock) {
+    EXPECT_FALSE(Doc().HasProfile());
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_TRUE(Doc().UsePCClock());
+    EXPECT_EQ(Doc().Title(), "");
+    try {
+        Doc().Save(File("never.lam"));
+        ADD_FAILURE() << "saved without a profile";
+    } catch (const CVEXPRGException& e) {
+        EXPECT_EQ(e.MessageId(), ids::kUnknownError);
+    }
+    EXPECT_FALSE(fs::exists(File("never.lam")));
+}
+
+TEST_F(ProfileDocumentTest, OpensPlainAndScrambledFilesAlike) {
+    std::string text = UnsortedText();
+    WriteFile(File("plain.lam"), text);
+    Scramble(text);
+    WriteFile(File("scrambled.lam"), text);
+
+    Doc().SetModifiedFlag();
+    Doc().Open(File("plain.lam"));
+    EXPECT_EQ(Doc().Title(), "plain.lam");
+    EXPECT_FALSE(Doc().IsModified());
+    const std::string fromPlain = Doc().ProfileText();
+
+    ProfileDocument other(m_template.Path());
+    other.Open(File("scrambled.lam"));
+    EXPECT_EQ(other.ProfileText(), fromPlain);
+    EXPECT_EQ(other.Title(), "scrambled.lam");
+    // An open sorts the lists before it loads them: the live profile is in order.
+    EXPECT_EQ(other.Model().Serialise(), Doc().Model().Serialise());
+    EXPECT_TRUE(Ascending(Positions(Doc().Model().Serialise(), {"\"Ann\"", "\"Bob\"", "\"Cy\""})));
+}
+
+TEST_F(ProfileDocumentTest, SaveWritesScrambledTextWithEveryListSorted) {
+    // A template is loaded as it is, so the live profile keeps the unsorted order...
+    WriteFile(File("unsorted.lam"), UnsortedText());
+    Doc().NewFromTemplate(File("unsorted.lam"));
+    EXPECT_EQ(Doc().Title(), "");
+    EXPECT_FALSE(Doc().IsModified());
+    const std::string live = Doc().Model().Serialise();
+    ASSERT_FALSE(Ascending(Positions(live, {"\"Ann\"", "\"Bob\""})));
+
+    // ...and the saved file has every list in ascending order, without regard to case.
+    Doc().SetModifiedFlag();
+    Doc().Save(File("saved.lam"));
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_EQ(Doc().Title(), "saved.lam");
+    std::string file = ReadFile(File("saved.lam"));
+    ASSERT_GT(file.size(), kXmlFileStart.size());
+    EXPECT_NE(file.substr(0, kXmlFileStart.size()), kXmlFileStart);
+    Scramble(file);
+    EXPECT_EQ(file.substr(0, kXmlFileStart.size()), kXmlFileStart);
+    EXPECT_TRUE(Ascending(Positions(file, {"\"ahead\"", "\"Call base\"", "\"On my way\""})));
+    EXPECT_TRUE(Ascending(Positions(file, {"\"Ann\"", "\"Bob\"", "\"Cy\""})));
+    EXPECT_TRUE(Ascending(Positions(file, {"\"Fire\"", "\"Harbour\"", "\"Rescue\""})));
+    EXPECT_TRUE(Ascending(Positions(file, {"\"Crew\"", "\"Night's watch\""}))) << file;
+    EXPECT_EQ(file, Doc().ProfileText());
+
+    // The save sorts a copy: the live profile is untouched.
+    EXPECT_EQ(Doc().Model().Serialise(), live);
+
+    // Saved and opened again: the same profile.
+    ProfileDocument reopened(m_template.Path());
+    reopened.Open(File("saved.lam"));
+    EXPECT_EQ(reopened.ProfileText(), file);
+}
+
+TEST_F(ProfileDocumentTest, AFailedSaveRaisesAndLeavesEverythingAsItWas) {
+    Doc().NewFromImage(test::SmallImage());
+    ASSERT_TRUE(Doc().IsModified());
+    const std::string title = Doc().Title();
+
+    const auto expectFailure = [&](const std::string& path, const char* reason) {
+        SCOPED_TRACE(path);
+        try {
+            Doc().Save(path);
+            ADD_FAILURE() << "saved";
+        } catch (const CVEXPRGException& e) {
+            EXPECT_EQ(e.MessageId(), kSaveFailedMessage);
+            EXPECT_THAT(e.Context(), HasSubstr("File='" + path + "'"));
+            EXPECT_THAT(e.Context(), HasSubstr(reason));
+        }
+        EXPECT_TRUE(Doc().IsModified());
+        EXPECT_EQ(Doc().Title(), title);
+    };
+
+    // A folder that does not exist.
+    expectFailure(File("missing/profile.lam"), "No such file");
+
+    // A folder, with a file in it, where the profile would go: both survive.
+    fs::create_directory(File("taken.lam"));
+    WriteFile(File("taken.lam/keep.txt"), "previous");
+    const auto before =
+        std::distance(fs::directory_iterator(m_template.Path()), fs::directory_iterator());
+    expectFailure(File("taken.lam"), "directory");
+    EXPECT_TRUE(fs::is_directory(File("taken.lam")));
+    EXPECT_EQ(ReadFile(File("taken.lam/keep.txt")), "previous");
+    // No temporary file left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_template.Path()), fs::directory_iterator()),
+              before);
+
+    // A good save after the failures writes and clears the flag.
+    Doc().Save(File("good.lam"));
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ProfileDocumentTest, NewFromImageIsModifiedAndTitledWithTheRadiosPid) {
+    Doc().NewFromImage(test::SmallImage());
+    EXPECT_TRUE(Doc().HasProfile());
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_EQ(Doc().Title(), "1001");
+    EXPECT_TRUE(Doc().UsePCClock());
+    EXPECT_TRUE(Ascending(Positions(Doc().Model().Serialise(), {"\"Ann\"", "\"Bob\""})));
+}
+
+TEST_F(ProfileDocumentTest, ImagesGoInAndComeBackOutWithTheListsSorted) {
+    const VirtualCP small = test::SmallImage();
+    Doc().NewFromImage(small);
+
+    // What comes out is what the sorted text of the image converts to.
+    std::string sorted = test::ProfileText(small);
+    SortProfileLists(sorted);
+    VirtualCP expected;
+    CDataAdaptor::XML2VirtualCP(sorted, expected);
+    VirtualCP out;
+    Doc().GetVirtualCPData(out);
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(out.m_contacts[0].name, "Ann");  // contacts come out sorted by name
+
+    // Another radio replaces the profile; the title stays, the document is modified.
+    VirtualCP other = small;
+    other.m_limits.pid = "2002";
+    other.m_texts[0] = "Other radio";
+    other.m_settings.contrast = 3;
+    Doc().SetModifiedFlag(false);
+    EXPECT_TRUE(Doc().SetVirtualCPData(other));
+    EXPECT_TRUE(Doc().IsModified());
+    EXPECT_EQ(Doc().Title(), "1001");
+    VirtualCP back;
+    Doc().GetVirtualCPData(back);
+    EXPECT_EQ(back.m_limits.pid, "2002");
+    EXPECT_EQ(back.m_settings.contrast, 3);
+    EXPECT_EQ(back.m_texts[1], "Other radio");  // after "Call base"
+}
+
+TEST_F(ProfileDocumentTest, ImageOfAnUnsortedTemplateLeavesTheLiveOrderAlone) {
+    WriteFile(File("unsorted.lam"), UnsortedText());
+    Doc().NewFromTemplate(File("unsorted.lam"));
+    const std::string live = Doc().Model().Serialise();
+    VirtualCP image;
+    Doc().GetVirtualCPData(image);
+    EXPECT_EQ(Doc().Model().Serialise(), live);
+    EXPECT_EQ(image.m_texts[0], "ahead");
+    EXPECT_EQ(image.m_texts[1], "Call base");
+}
+
+TEST_F(ProfileDocumentTest, ImageConversionsAddTheirContextLines) {
+    // Out: a profile that the schema takes but the image cannot hold (151 contacts).
+    VirtualCP full = test::SmallImage();
+    for (std::size_t i = 8; i < kContactSlots; ++i) {
+        ContactRecord& c = full.m_contacts[i];
+        c.cntct_type = static_cast<std::uint8_t>(ContactType::PublicGroup);
+        c.name = "Group " + std::to_string(i);
+        c.pid = std::to_string(17179869000 + i);
+        c.channel = 1;
+    }
+    std::string text = test::ProfileText(full);
+    const std::size_t at = text.find("\t<PublicGroup");
+    ASSERT_NE(at, std::string::npos);
+    std::string extra = text.substr(at, text.find("/>", at) + 2 - at);
+    const std::size_t pid = extra.find("17179869183");
+    ASSERT_NE(pid, std::string::npos);
+    extra.replace(pid, 11, "17179868999");
+    text.insert(at, extra);
+    WriteFile(File("overfull.lam"), text);
+    Doc().Open(File("overfull.lam"));
+    try {
+        VirtualCP image;
+        Doc().GetVirtualCPData(image);
+        ADD_FAILURE() << "151 contacts went into the image";
+    } catch (const CVEXPRGException& e) {
+        EXPECT_EQ(e.MessageId(), ids::kInvalidProfile);
+        EXPECT_THAT(e.Context(), HasSubstr("CDataAdaptor::XML2VirtualCP"));
+        const std::string last = "\n(CVEXPRGDoc::GetVirtualCPData:189) Exception Caught";
+        ASSERT_GE(e.Context().size(), last.size());
+        EXPECT_EQ(e.Context().substr(e.Context().size() - last.size()), last);
+    }
+
+    // In: a radio of an unsupported model; the profile already open stays.
+    const std::string before = Doc().ProfileText();
+    Doc().SetModifiedFlag(false);
+    VirtualCP unsupported = test::SmallImage();
+    unsupported.m_limits.clone_compatibility_version = 9;
+    try {
+        Doc().SetVirtualCPData(unsupported);
+        ADD_FAILURE() << "an unsupported radio was taken";
+    } catch (const CVEXPRGException& e) {
+        EXPECT_EQ(e.MessageId(), kUnsupportedRadioModel);
+        EXPECT_THAT(e.Context(), HasSubstr("CRadioDataModel::"));
+        const std::string last = "\n(CVEXPRGDoc::SetVirtualCPData:221) Exception Catched";
+        ASSERT_GE(e.Context().size(), last.size());
+        EXPECT_EQ(e.Context().substr(e.Context().size() - last.size()), last);
+    }
+    EXPECT_EQ(Doc().ProfileText(), before);
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ProfileDocumentTest, AFailedOpenKeepsTheOpenProfile) {
+    Doc().NewFromImage(test::SmallImage());
+    const std::string before = Doc().ProfileText();
+
+    VirtualCP unsupported = test::SmallImage();
+    unsupported.m_limits.clone_compatibility_version = 9;
+    WriteFile(File("nine.lam"), test::ProfileText(unsupported));
+    WriteFile(File("garbage.lam"), "<?xml version=\"1.0\"?><VEXProfile");
+    struct Row {
+        std::string path;
+        int message;
+        const char* context;
+    };
+    const Row rows[] = {
+        {File("nine.lam"), kUnsupportedRadioModel, "CRadioDataModel::ValidateProfile"},
+        {File("absent.lam"), ids::kInvalidProfile, "absent.lam"},
+        {File("garbage.lam"), ids::kInvalidProfile, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        try {
+            Doc().Open(row.path);
+            ADD_FAILURE() << "opened";
+        } catch (const CVEXPRGException& e) {
+            EXPECT_EQ(e.MessageId(), row.message);
+            EXPECT_THAT(e.Context(), HasSubstr(row.context));
+        }
+        EXPECT_EQ(Doc().ProfileText(), before);
+        EXPECT_EQ(Doc().Title(), "1001");
+        EXPECT_TRUE(Doc().IsModified());
+    }
+    EXPECT_THAT(m_scriptErrors, IsEmpty());
+}
+
+TEST(ProfileDocumentTemplates, ListsTheModelFilesOnlySorted) {
+    test::TemplateFolder folder(test::kEmptyScript);
+    for (const char* name :
+         {"V480.lam", "A100.lam", "Zed.lam", "notes.txt", "V480.lam.bak", ".lam", "Caps.LAM"}) {
+        folder.Write(name, "x");
+    }
+    fs::create_directory(folder.File("Folder.lam"));
+    fs::create_directory_symlink(folder.File("Folder.lam"), folder.File("Link.lam"));
+    fs::create_symlink(folder.File("Zed.lam"), folder.File("Alias.lam"));
+    EXPECT_THAT(ListTemplateModels(folder.Path()), ElementsAre("A100", "Alias", "V480", "Zed"));
+    EXPECT_EQ(TemplateModelPath(folder.Path(), "V480"), folder.File("V480.lam"));
+    EXPECT_THAT(ListTemplateModels(folder.File("no-such-folder")), IsEmpty());
+}
+
+// The radio clock counts every fourth year from 1972 as a leap year, with no century rule.
+std::tm Local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return t;
+}
+
+TEST(RadioClock, CountsSecondsWithTheFourYearRule) {
+    struct Row {
+        std::tm time;
+        std::uint32_t seconds;
+    };
+    // Hand-computed: days before the year (365 a year, plus the leap days 1972, 1976, ... before
+    // it), plus the month lengths before the month (Feb 29 in a leap year), plus the day - 1.
+    const Row rows[] = {
+        {Local(1970, 1, 1), 0u},
+        {Local(1970, 1, 1, 23, 59, 59), 86399u},
+        {Local(1971, 12, 31), 729u * 86400},
+        {Local(1972, 2, 29), 789u * 86400},  // 730 + 31 + 28
+        {Local(1972, 3, 1), 790u * 86400},   // 730 + 31 + 29 = 68256000
+        {Local(1973, 1, 1), 1096u * 86400},  // 3 * 365 + 1
+        // 2000: 30 * 365 + 7 leap days (1972..1996) = 10957; + 31 + 29.
+        {Local(2000, 3, 1), 11017u * 86400},
+        {Local(2000, 3, 1, 12, 34, 56), 11017u * 86400 + 45296},
+        // 2100-03-01: 130 * 365 + 32 leap days (1972..2096) = 47482; + 31 + 29 = 47542 days.
+        // The civil calendar has no 2100-02-29, so the radio's count is one day ahead of it here.
+        {Local(2100, 3, 1), 47542u * 86400},
+        {Local(2100, 2, 28), 47540u * 86400},  // before the leap day: both calendars agree
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.time.tm_year + 1900) + "-" +
+                     std::to_string(row.time.tm_mon + 1) + "-" + std::to_string(row.time.tm_mday));
+        EXPECT_EQ(RadioClockSeconds(row.time), row.seconds);
+    }
+    EXPECT_EQ(RadioClockSeconds(Local(1972, 3, 1)), 68256000u);
+    EXPECT_EQ(RadioClockSeconds(Local(2000, 3, 1)), 951868800u);
+    EXPECT_EQ(RadioClockSeconds(Local(2100, 3, 1)), 4107542400u + 86400u);
+}
+
+TEST(RadioClock, StaysWithinThirtyTwoBitsAndCarriesOverflowingFields) {
+    // 2106-02-06 06:28:15 is the last second the field holds (one day before the civil calendar's
+    // limit, for 2100's leap day); later times stay at the top, earlier ones at 0.
+    EXPECT_EQ(RadioClockSeconds(Local(2106, 2, 6, 6, 28, 15)), 0xFFFFFFFFu);
+    EXPECT_EQ(RadioClockSeconds(Local(2106, 2, 6, 6, 28, 14)), 0xFFFFFFFEu);
+    EXPECT_EQ(RadioClockSeconds(Local(2106, 2, 8)), 0xFFFFFFFFu);
+    EXPECT_EQ(RadioClockSeconds(Local(1969, 12, 31, 23, 59, 59)), 0u);
+    // Month 13 is January of the next year; hour 24 the next day.
+    EXPECT_EQ(RadioClockSeconds(Local(1971, 13, 1)), RadioClockSeconds(Local(1972, 1, 1)));
+    EXPECT_EQ(RadioClockSeconds(Local(1972, 0, 1)), RadioClockSeconds(Local(1971, 12, 1)));
+    EXPECT_EQ(RadioClockSeconds(Local(1972, 2, 28, 24)), RadioClockSeconds(Local(1972, 2, 29)));
+}
+
+TEST(RadioClock, NowIsTheLocalTimeOfTheComputer) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ASSERT_NE(localtime_r(&now, &local), nullptr);
+    const std::uint32_t expected = RadioClockSeconds(local);
+    const std::uint32_t got = RadioClockNow();
+    EXPECT_GE(got, expected);
+    EXPECT_LE(got, expected + 5);
+}
+
+}  // namespace
+}  // namespace vex
