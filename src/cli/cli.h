@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared pieces of the command-line tool: arguments, exit codes, profile files, progress output.
+// Shared pieces of the command-line tool: arguments, exit codes, profile documents, progress
+// output.
 
 #include <cstdint>
 #include <cstdio>
@@ -12,8 +13,10 @@
 #include <vector>
 
 #include "codeplug/virtual_cp.h"
+#include "common/exception.h"
 #include "link/link_status.h"
 #include "link/transfer_engine.h"
+#include "model/profile_document.h"
 
 namespace vex::cli {
 
@@ -63,19 +66,31 @@ class Args {
 // The port to use: --port, else the CurrentComPort setting.
 std::string PortFrom(const Args& args);
 
-// A profile file read, unscrambled when it is not plain, and sorted: its text and its image.
-// Throws ProfileError.
-struct LoadedProfile {
-    std::string text;
-    VirtualCP image;
-};
-LoadedProfile LoadProfileFile(const std::string& path);
+// The model template folder of the installation: <install>/ProfileTemplate, where <install> is
+// the InstallPath setting, else the data folder of the source tree when run from the build tree,
+// else the installed data folder.
+std::string TemplateFolder();
 
-// The profile text of an image, sorted (not scrambled).
-std::string ProfileTextOf(const VirtualCP& image);
+// Prints a rule-script error ("Rule script error\nLine: ...") on stderr.
+void PrintScriptError(const std::string& text);
 
-// Writes profile text scrambled, atomically. Throws ProfileError.
-void SaveProfileFile(const std::string& path, std::string text);
+// The text of an exception for the user: its message id's text, then its context lines.
+std::string MessageOf(const CVEXPRGException& e);
+
+// Runs `step`; a CVEXPRGException from it becomes a ProfileError whose message begins with
+// `prefix` (a file name and ": ", or nothing).
+template <class Step>
+void AsProfileError(const std::string& prefix, Step&& step) {
+    try {
+        step();
+    } catch (const CVEXPRGException& e) {
+        throw ProfileError{prefix + MessageOf(e)};
+    }
+}
+
+// Opens the profile file `path` into `doc`, or saves `doc` there. Throw ProfileError.
+void OpenProfile(ProfileDocument& doc, const std::string& path);
+void SaveProfile(ProfileDocument& doc, const std::string& path);
 
 // Prints an operation's progress on stderr (a bar on a terminal, a line per step otherwise) and
 // answers a write's warnings from --yes/--no or by asking on the terminal.
@@ -129,5 +144,7 @@ int RunExport(const Args& args);
 int RunImport(const Args& args);
 int RunValidate(const Args& args);
 int RunPorts(const Args& args);
+int RunModels(const Args& args);
+int RunNew(const Args& args);
 
 }  // namespace vex::cli

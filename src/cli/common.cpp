@@ -11,11 +11,8 @@
 
 #include "cli/cli.h"
 #include "cli/trace_port.h"
-#include "codeplug/data_adaptor.h"
 #include "common/exception.h"
-#include "common/file_io.h"
 #include "common/strings.h"
-#include "model/profile_text.h"
 #include "settings/settings_store.h"
 
 namespace vex::cli {
@@ -74,44 +71,26 @@ std::string PortFrom(const Args& args) {
     return port;
 }
 
-namespace {
+std::string TemplateFolder() {
+    return GetInstallPath(VEX_SOURCE_DATA_DIR) + "/" + kTemplateFolderName;
+}
+
+void PrintScriptError(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 std::string MessageOf(const CVEXPRGException& e) {
     const std::string_view text = StringText(e.MessageId());
-    return text.empty() ? "Error " + std::to_string(e.MessageId()) : std::string(text);
+    return (text.empty() ? "Error " + std::to_string(e.MessageId()) : std::string(text)) +
+           e.Context();
 }
 
-}  // namespace
-
-LoadedProfile LoadProfileFile(const std::string& path) {
-    LoadedProfile loaded;
-    std::string error;
-    if (!ReadWholeFile(path, loaded.text, error)) throw ProfileError{error};
-    UnscrambleUnlessBeginsWith(loaded.text, kXmlFileStart);
-    try {
-        SortProfileLists(loaded.text);
-        CDataAdaptor::XML2VirtualCP(loaded.text, loaded.image);
-    } catch (const CVEXPRGException& e) {
-        throw ProfileError{path + ": " + MessageOf(e) + e.Context()};
-    }
-    return loaded;
+void OpenProfile(ProfileDocument& doc, const std::string& path) {
+    AsProfileError(path + ": ", [&] { doc.Open(path); });
 }
 
-std::string ProfileTextOf(const VirtualCP& image) {
-    std::string text;
-    CDataAdaptor::VirtualCP2XML(image, text);
-    try {
-        SortProfileLists(text);
-    } catch (const CVEXPRGException& e) {
-        throw ProfileError{MessageOf(e) + e.Context()};
-    }
-    return text;
-}
-
-void SaveProfileFile(const std::string& path, std::string text) {
-    Scramble(text);
-    std::string error;
-    if (!WriteFileAtomically(path, text, error)) throw ProfileError{error};
+void SaveProfile(ProfileDocument& doc, const std::string& path) {
+    AsProfileError(path + ": ", [&] { doc.Save(path); });
 }
 
 ConsoleObserver::ConsoleObserver(TransferEngine& engine, bool quiet, Answer answer,

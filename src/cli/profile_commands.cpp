@@ -1,15 +1,19 @@
-// export, import, validate and ports: the commands that need no radio.
+// export, import, validate, models, new and ports: the commands that need no radio.
 
 #include <cstdio>
 #include <string>
 
 #include "cli/cli.h"
 #include "common/file_io.h"
+#include "common/strings.h"
 #include "settings/port_list.h"
 
 namespace vex::cli {
 
 namespace {
+
+// "Error: Can not find template files!"
+constexpr int kNoTemplateFiles = 10114;
 
 std::size_t CountInUse(const VirtualCP& image) {
     std::size_t n = 0;
@@ -23,17 +27,29 @@ std::size_t CountTexts(const VirtualCP& image) {
     return n;
 }
 
+// The models of the installation's template folder; a ProfileError when there is none.
+std::vector<std::string> TemplateModels(const std::string& folder) {
+    std::vector<std::string> models = ListTemplateModels(folder);
+    if (models.empty()) {
+        throw ProfileError{std::string(StringText(kNoTemplateFiles)) + " (" + folder + ")"};
+    }
+    return models;
+}
+
 }  // namespace
 
 int RunExport(const Args& args) {
     const std::string& in = args.OnePositional("profile to export");
-    const LoadedProfile profile = LoadProfileFile(in);
+    ProfileDocument doc(TemplateFolder(), PrintScriptError);
+    OpenProfile(doc, in);
+    std::string text;
+    AsProfileError(in + ": ", [&] { text = doc.ProfileText(); });
     if (const auto out = args.Value("-o")) {
         std::string error;
-        if (!WriteFileAtomically(*out, profile.text, error)) throw ProfileError{error};
+        if (!WriteFileAtomically(*out, text, error)) throw ProfileError{error};
     } else {
-        std::fwrite(profile.text.data(), 1, profile.text.size(), stdout);
-        if (!profile.text.empty() && profile.text.back() != '\n') std::fputc('\n', stdout);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (!text.empty() && text.back() != '\n') std::fputc('\n', stdout);
     }
     return kExitOk;
 }
@@ -42,16 +58,47 @@ int RunImport(const Args& args) {
     const std::string& in = args.OnePositional("plain profile to import");
     const auto out = args.Value("-o");
     if (!out) throw UsageError{"import needs -o OUT.lam"};
-    const LoadedProfile profile = LoadProfileFile(in);
-    SaveProfileFile(*out, profile.text);
+    ProfileDocument doc(TemplateFolder(), PrintScriptError);
+    OpenProfile(doc, in);
+    SaveProfile(doc, *out);
     return kExitOk;
 }
 
 int RunValidate(const Args& args) {
     const std::string& in = args.OnePositional("profile to validate");
-    const LoadedProfile profile = LoadProfileFile(in);
+    ProfileDocument doc(TemplateFolder(), PrintScriptError);
+    OpenProfile(doc, in);
+    VirtualCP image;
+    AsProfileError(in + ": ", [&] { doc.GetVirtualCPData(image); });
     std::printf("%s: valid profile (%zu contacts, %zu text messages)\n", in.c_str(),
-                CountInUse(profile.image), CountTexts(profile.image));
+                CountInUse(image), CountTexts(image));
+    return kExitOk;
+}
+
+int RunModels(const Args& args) {
+    args.NoPositional();
+    for (const auto& model : TemplateModels(TemplateFolder())) std::printf("%s\n", model.c_str());
+    return kExitOk;
+}
+
+int RunNew(const Args& args) {
+    args.NoPositional();
+    const auto model = args.Value("--model");
+    const auto out = args.Value("-o");
+    if (!model || !out) throw UsageError{"new needs --model NAME and -o OUT.lam"};
+    const std::string folder = TemplateFolder();
+    const std::vector<std::string> models = TemplateModels(folder);
+    bool known = false;
+    std::string list;
+    for (const auto& name : models) {
+        known = known || name == *model;
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    if (!known) throw UsageError{"unknown model " + *model + "; the models are: " + list};
+    ProfileDocument doc(folder, PrintScriptError);
+    const std::string path = TemplateModelPath(folder, *model);
+    AsProfileError(path + ": ", [&] { doc.NewFromTemplate(path); });
+    SaveProfile(doc, *out);
     return kExitOk;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "cli/verify.h"
+#include "model/radio_clock.h"
 
 namespace vex::cli {
 
@@ -36,17 +37,25 @@ int RunRead(const Args& args) {
     const LinkStatus status =
         RunCancellable(transfer.engine, [&] { return transfer.engine.ReadOperation(image, port); });
     if (status != LinkStatus::Success) return ReportLinkResult(status, transfer.ports);
-    SaveProfileFile(*out, ProfileTextOf(image));
+    ProfileDocument doc(TemplateFolder(), PrintScriptError);
+    AsProfileError(*out + ": ", [&] { doc.NewFromImage(image); });
+    SaveProfile(doc, *out);
     return kExitOk;
 }
 
 int RunWrite(const Args& args) {
     const std::string& in = args.OnePositional("profile to write");
-    const LoadedProfile profile = LoadProfileFile(in);
+    ProfileDocument doc(TemplateFolder(), PrintScriptError);
+    OpenProfile(doc, in);
+    if (args.Has("--keep-clock")) doc.SetUsePCClock(false);
+    VirtualCP image;
+    AsProfileError(in + ": ", [&] { doc.GetVirtualCPData(image); });
     Transfer transfer(args, "Writing");
     const std::string port = PortFrom(args);
-    LinkStatus status = RunCancellable(
-        transfer.engine, [&] { return transfer.engine.WriteOperation(profile.image, port); });
+    // The radio's clock: the computer's local time at the start of the write, unless kept.
+    if (doc.UsePCClock()) image.m_settings.current_time = RadioClockNow();
+    LinkStatus status = RunCancellable(transfer.engine,
+                                       [&] { return transfer.engine.WriteOperation(image, port); });
     if (status != LinkStatus::Success || !args.Has("--verify")) {
         return ReportLinkResult(status, transfer.ports);
     }
@@ -57,7 +66,7 @@ int RunWrite(const Args& args) {
     status =
         RunCancellable(transfer.engine, [&] { return transfer.engine.ReadOperation(radio, port); });
     if (status != LinkStatus::Success) return ReportLinkResult(status, transfer.ports);
-    const auto differences = Differences(ExpectedAfterWrite(profile.image, radio.m_limits), radio);
+    const auto differences = Differences(ExpectedAfterWrite(image, radio.m_limits), radio);
     for (const auto& line : differences) std::printf("%s\n", line.c_str());
     if (!differences.empty()) {
         std::fprintf(stderr, "Verification found %zu difference(s).\n", differences.size());

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/verify.h"
+#include "model/radio_clock.h"
 #include "sim/background_radio.h"
 #include "sim/default_radio.h"
 #include "sim/faults.h"
@@ -71,6 +72,50 @@ class CliTest : public ::testing::Test {
     }
 
     fs::path Path(const std::string& name) const { return m_dir / name; }
+
+    // Points the installation's InstallPath at `data`.
+    void Install(const fs::path& data) {
+        fs::create_directories(m_dir / "config" / "Kestrion");
+        std::ofstream(m_dir / "config" / "Kestrion" / "VEX480 PRG.ini")
+            << "[General]\nInstallPath=" << data.string() << "\n";
+    }
+
+    // An installation whose model template is the source tree's schema and rule script (or
+    // `script`), with the given "*.lam" files copied from the source tree's V480 template.
+    fs::path MakeInstallation(const std::vector<std::string>& models,
+                              const char* script = nullptr) {
+        const fs::path data = Path("install");
+        const fs::path folder = data / "ProfileTemplate";
+        const fs::path source = fs::path(VEX_SOURCE_DATA_DIR) / "ProfileTemplate";
+        fs::create_directories(folder);
+        fs::copy_file(source / "DataProfile.xsd", folder / "DataProfile.xsd");
+        if (script != nullptr) {
+            std::ofstream(folder / "DataProfile.lua") << script;
+        } else {
+            fs::copy_file(source / "DataProfile.lua", folder / "DataProfile.lua");
+        }
+        for (const auto& model : models)
+            fs::copy_file(source / "V480.lam", folder / (model + ".lam"));
+        Install(data);
+        return folder;
+    }
+
+    // A profile read out of the radio, exported as plain text for editing.
+    std::string PlainProfileOfTheRadio() {
+        const auto lam = Path("radio.lam").string();
+        EXPECT_EQ(Run({"read", "--port", Port(), "-o", lam, "--quiet"}).exit, 0);
+        const Result r = Run({"export", lam});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        return r.out;
+    }
+
+    // Replaces the first `from` in `text`.
+    static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+        return text;
+    }
 
     // Runs the tool with stdin from /dev/null; after `interruptAfter`, sends it SIGINT.
     Result Run(std::vector<std::string> args,
@@ -224,6 +269,9 @@ TEST_F(CliTest, ProfileAndUsageErrors) {
         {{"read", "--port"}, 2, "needs a value"},
         {{"write", "--bogus", "x.lam"}, 2, "unknown option"},
         {{"reset"}, 2, "no port"},
+        {{"new", "-o", "x.lam"}, 2, "--model"},
+        {{"new", "--model", "V480"}, 2, "-o"},
+        {{"models", "extra"}, 2, "unexpected argument"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.front());
@@ -231,6 +279,120 @@ TEST_F(CliTest, ProfileAndUsageErrors) {
         EXPECT_EQ(r.exit, row.exit);
         EXPECT_THAT(r.err, HasSubstr(row.message));
     }
+}
+
+TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {
+    const fs::path folder = MakeInstallation({"B200", "A100"});
+    fs::create_directory(folder / "Folder.lam");
+    std::ofstream(folder / "notes.txt") << "not a model";
+
+    Result r = Run({"models"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "A100\nB200\n");
+
+    const auto out = Path("new.lam").string();
+    r = Run({"new", "--model", "B200", "-o", out});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(ReadAll(out).substr(0, 5), "<?xml");  // saved scrambled
+    // The new profile is the template's profile.
+    r = Run({"export", out});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, Run({"export", (folder / "A100.lam").string()}).out);
+    EXPECT_THAT(r.out, HasSubstr("model=\"V480\""));
+
+    r = Run({"new", "--model", "Folder", "-o", Path("x.lam").string()});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_THAT(r.err, HasSubstr("unknown model Folder; the models are: A100, B200"));
+    EXPECT_FALSE(fs::exists(Path("x.lam")));
+
+    // A template folder without model files.
+    fs::remove(folder / "A100.lam");
+    fs::remove(folder / "B200.lam");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"models"},
+          std::vector<std::string>{"new", "--model", "A100", "-o", out}}) {
+        r = Run(args);
+        EXPECT_EQ(r.exit, 3);
+        EXPECT_THAT(r.err, HasSubstr("Error: Can not find template files!"));
+    }
+}
+
+TEST_F(CliTest, EveryModelOfTheSourceTreeStartsAValidProfile) {
+    Result r = Run({"models"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("V480\n"));
+    std::istringstream models(r.out);
+    for (std::string model; std::getline(models, model);) {
+        SCOPED_TRACE(model);
+        const auto out = Path(model + ".lam").string();
+        r = Run({"new", "--model", model, "-o", out});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        r = Run({"validate", out});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_THAT(r.out, HasSubstr("valid profile"));
+    }
+}
+
+TEST_F(CliTest, AProfileOfAnUnsupportedModelIsRefused) {
+    StartRadio();
+    const std::string plain = PlainProfileOfTheRadio();
+    const auto nine = Path("nine.xml").string();
+    std::ofstream(nine) << Replaced(plain, "clone_compatibility_version=\"10\"",
+                                    "clone_compatibility_version=\"9\"");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"validate", nine},
+          std::vector<std::string>{"import", nine, "-o", Path("nine.lam").string()},
+          std::vector<std::string>{"write", "--port", Port(), nine, "--yes", "--quiet"}}) {
+        SCOPED_TRACE(args.front());
+        const Result r = Run(args);
+        EXPECT_EQ(r.exit, 3);
+        EXPECT_THAT(r.err, HasSubstr("Error: Radio model is unsupported."));
+    }
+    EXPECT_FALSE(fs::exists(Path("nine.lam")));
+    EXPECT_EQ(m_radio->Server().Stats().Frames(0x31), 0u);  // nothing was written
+
+    // A profile that breaks the schema is refused too.
+    const auto broken = Path("broken.xml").string();
+    std::ofstream(broken) << Replaced(plain, "contrast=\"", "contrast=\"x");
+    const Result r = Run({"validate", broken});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("Invalid profile."));
+}
+
+TEST_F(CliTest, AWriteSetsTheRadiosClockUnlessToldToKeepTheProfilesTime) {
+    StartRadio();
+    const std::string plain = PlainProfileOfTheRadio();
+    const std::size_t at = plain.find("current_time=\"");
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t end = plain.find('"', at + 14);
+    std::string edited = plain;
+    edited.replace(at, end + 1 - at, "current_time=\"123456\"");
+    const auto xml = Path("clock.xml").string();
+    std::ofstream(xml) << edited;
+
+    Result r =
+        Run({"write", "--port", Port(), xml, "--yes", "--keep-clock", "--verify", "--quiet"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(m_radio->Radio().Image().m_settings.current_time, 123456u);
+
+    const std::uint32_t before = RadioClockNow();
+    r = Run({"write", "--port", Port(), xml, "--yes", "--verify", "--quiet"});
+    ASSERT_EQ(r.exit, 0) << r.err;  // the clock is not a difference
+    const std::uint32_t after = RadioClockNow();
+    const std::uint32_t clock = m_radio->Radio().Image().m_settings.current_time;
+    EXPECT_GE(clock, before);
+    EXPECT_LE(clock, after);
+    EXPECT_LE(after - before, 60u);
+}
+
+TEST_F(CliTest, ARuleScriptErrorIsPrinted) {
+    MakeInstallation({"V480"}, "-- VEX480 PRG rule script\nlocal x = = 1\n");
+    const auto out = Path("new.lam").string();
+    const Result r = Run({"new", "--model", "V480", "-o", out});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("Rule script error\nLine: 2"));
+    EXPECT_THAT(r.err, HasSubstr("Fatal error: 101."));
+    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST(Verify, FindsEveryKindOfDifference) {
