@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <string>
 
+#include "common/dealer_texts.h"
+
 namespace vex {
 
 // The port stored when none is: the usual USB serial cable.
@@ -47,13 +49,6 @@ constexpr int MessageId(SettingsMessage message) {
 }
 
 // The three dealer texts of one language.
-struct DealerTexts {
-    std::string dealerInfo;
-    std::string contactInfo;
-    std::string dealerNotes;
-
-    bool operator==(const DealerTexts&) const = default;
-};
 
 struct DealerTextsResult {
     SettingsMessage message = SettingsMessage::None;

@@ -1,0 +1,270 @@
+#include "report/report_generator.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "codeplug/data_adaptor.h"
+#include "common/exception.h"
+#include "model/profile_text.h"
+#include "model/radio_data_model.h"
+
+namespace vex {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+const std::string kTemplateFolder = VEX_SOURCE_DATA_DIR "/ProfileTemplate";
+const std::string kReportFolder = VEX_SOURCE_DATA_DIR "/Report";
+
+// A template whose head and tail are easy to tell apart.
+const std::string kTemplate = "<title>REPORT_TITLE</title><img src=\"MODEL_PIC.png\">" +
+                              std::string(kReportMarker) + "<p>tail REPORT_TITLE MODEL_PIC</p>";
+
+ContactRecord Contact(ContactType type, std::string name, std::string pid, std::uint8_t channel) {
+    ContactRecord c;
+    c.cntct_type = static_cast<std::uint8_t>(type);
+    c.name = std::move(name);
+    c.pid = std::move(pid);
+    c.channel = channel;
+    return c;
+}
+
+VirtualCP RadioImage() {
+    VirtualCP image;
+    image.m_limits.pid = "1001";
+    image.m_limits.model = "V480";
+    image.m_limits.clone_compatibility_version = 10;
+    image.m_limits.max_num_of_contacts = 150;
+    image.m_limits.max_num_of_channels = 16;
+    image.m_limits.feature_bits = (1u << feature::kPublicScanEn) | (1u << feature::kSeeAllGroupsEn);
+    image.m_settings.setting_bits = 1u << setting::kScanEn;
+    return image;
+}
+
+class ReportTest : public ::testing::Test {
+  protected:
+    // Loads the image's profile text into a data model; the report reads it through data items.
+    const CDataItem& Load(const VirtualCP& image) {
+        std::string text;
+        CDataAdaptor::VirtualCP2XML(image, text);
+        SortProfileLists(text);
+        m_model = std::make_unique<CRadioDataModel>(kTemplateFolder, [](const std::string&) {});
+        m_model->LoadProfile(text, false);
+        return m_model->RootItem();
+    }
+
+    std::unique_ptr<CRadioDataModel> m_model;
+};
+
+std::size_t Count(const std::string& text, std::string_view what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+const std::string kNoneRow =
+    "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" class=\"Item\">        <tr>          "
+    "<td width=\"15\">&nbsp;</td>          <td width=\"265\" class=\"ItemVal\">None</td>        "
+    "</tr>      </table>";
+
+TEST_F(ReportTest, AnEmptyProfileReadsNoneInEveryListSection) {
+    VirtualCP image = RadioImage();
+    const CDataItem& root = Load(image);
+    EXPECT_FALSE(HasOwnEntry(root));
+
+    const std::string overview = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
+    // All Privates, All Public Groups, All Private Groups and the three flag lists.
+    EXPECT_EQ(Count(overview, kNoneRow), 6u);
+    EXPECT_EQ(Count(overview, "&nbsp;<span class=\"ItemTitleU\">None</span><BR>"), 2u);
+    EXPECT_THAT(overview, HasSubstr("<title>Overview Report</title><img src=\"V4S.png\">"));
+    EXPECT_THAT(overview, HasSubstr("<!-- report content begin -->&nbsp;<BR>&nbsp;<BR><div"));
+
+    const std::string spec = BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
+    // Receive From, Transmit To, Scroll List and Text Messages.
+    EXPECT_EQ(Count(spec, kNoneRow), 4u);
+}
+
+TEST_F(ReportTest, TheRadioReportDescribesTheOwnEntry) {
+    VirtualCP image = RadioImage();
+    image.m_contacts[0] = Contact(ContactType::PublicGroup, "Site", "17179869183", 3);
+    image.m_contacts[0].flags =
+        (1u << contact_flag::kInScanList) | (1u << contact_flag::kInScrollList);
+    image.m_contacts[1] = Contact(ContactType::PublicGroup, "Other", "17179869182", 4);
+    image.m_contacts[2] = Contact(ContactType::PrivateGroup, "Crew", "5001", 3);
+    image.m_contacts[3] = Contact(ContactType::Private, "Me", "1001", 3);
+    image.m_contacts[3].parent_groups[0] = "5001";
+    image.m_contacts[3].home_grp = "17179869183";
+    image.m_contacts[3].alert_tone = 2;
+    image.m_contacts[3].own_flags = 1u << own_flag::kSeeAllGroups;
+    image.m_contacts[4] = Contact(ContactType::Private, "Zed", "1002", 3);
+    image.m_contacts[4].flags = 1u << contact_flag::kInScrollList;
+    image.m_texts[0] = "b text";
+    image.m_texts[1] = "A text";
+    const CDataItem& root = Load(image);
+    ASSERT_TRUE(HasOwnEntry(root));
+
+    const std::string page = BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
+    auto row = [](const char* label, const char* value) {
+        return std::string("<td width=\"110\" class=\"ItemName\">") + label +
+               ":</td>          <td width=\"70\" class=\"ItemVal\">" + value + "</td>";
+    };
+    EXPECT_THAT(page, HasSubstr("<title>Radio-Specific Report - Unit Private ID:1001&nbsp;&nbsp;"
+                                "&nbsp;&nbsp;Model:VEX480</title><img src=\"V480.png\">"));
+    EXPECT_THAT(page, HasSubstr(row("Unit Private ID", "1001")));
+    EXPECT_THAT(page, HasSubstr(row("Name", "Me")));
+    EXPECT_THAT(page, HasSubstr(row("Firmware Version", "R5E.05.00")));
+    EXPECT_THAT(page, HasSubstr(row("Codeplug Version", "CP03.10.05")));
+    EXPECT_THAT(page, HasSubstr(row("Home Channel", "3")));
+    EXPECT_THAT(page, HasSubstr(row("Home Group", "Site")));
+    EXPECT_THAT(page, HasSubstr(row("Ringer", "2")));
+    EXPECT_THAT(page, HasSubstr(row("See All Groups", "Enabled")));
+    EXPECT_THAT(page, HasSubstr(row("Scan Mode", "Enabled")));
+    EXPECT_THAT(page, Not(HasSubstr("Manager Mode")));  // the feature is off
+    // Receive From: the home group once (it is also scanned), then the private group.
+    EXPECT_THAT(page,
+                HasSubstr("<div class=\"ItemTitle\">Receive From</div><table border=\"0\" "
+                          "cellpadding=\"0\" cellspacing=\"0\"><tr><td width=\"15\">&nbsp;"
+                          "</td><td width=\"265\" class=\"ItemVal\">Crew</td><td width=\"265\" "
+                          "class=\"ItemVal\">Site</td></tr></table>"));
+    // Scroll List: the public group and the other private; an odd list ends with &nbsp;.
+    EXPECT_THAT(page,
+                HasSubstr("Scroll List</div><table border=\"0\" cellpadding=\"0\" "
+                          "cellspacing=\"0\"><tr><td width=\"15\">&nbsp;</td><td width=\"265\" "
+                          "class=\"ItemVal\">Site</td><td width=\"265\" class=\"ItemVal\">Zed"
+                          "</td></tr></table>"));
+    EXPECT_LT(page.find("<p>A text</p>"), page.find("<p>b text</p>"));
+    EXPECT_THAT(page, HasSubstr("<p>tail REPORT_TITLE MODEL_PIC</p>"));  // the tail is untouched
+}
+
+TEST_F(ReportTest, EveryProfileValueIsEscaped) {
+    VirtualCP image = RadioImage();
+    const std::string hostile = "<img src=x onerror=alert(1)>";
+    image.m_limits.model = "V<b>";
+    image.m_contacts[0] = Contact(ContactType::Private, hostile, "1001", 1);
+    image.m_contacts[1] = Contact(ContactType::Private, "A&B \"C\"", "1002", 1);
+    image.m_contacts[2] = Contact(ContactType::PrivateGroup, "<script>", "5001", 1);
+    image.m_contacts[0].parent_groups[0] = "5001";
+    image.m_texts[0] = "</p><iframe>";
+    const CDataItem& root = Load(image);
+    const DealerTexts dealer{"<b>Dealer</b>", "", ""};
+    for (const ReportKind kind : {ReportKind::RadioSpecific, ReportKind::Overview}) {
+        const std::string page = BuildReport(kind, root, kTemplate, dealer);
+        EXPECT_THAT(page, Not(HasSubstr("<img src=x")));
+        EXPECT_THAT(page, Not(HasSubstr("<script>")));
+        EXPECT_THAT(page, Not(HasSubstr("<iframe>")));
+        EXPECT_THAT(page, Not(HasSubstr("<b>")));
+        EXPECT_THAT(page, HasSubstr("&lt;b&gt;Dealer&lt;/b&gt;<BR>"));
+        if (kind == ReportKind::Overview) {
+            EXPECT_THAT(page, HasSubstr("&lt;img src=x onerror=alert(1)&gt;"));
+            EXPECT_THAT(page, HasSubstr("A&amp;B &quot;C&quot;"));
+        }
+    }
+}
+
+TEST_F(ReportTest, PublicGroupsAreNumberedDownFromTheStartOfThePool) {
+    VirtualCP image = RadioImage();
+    image.m_contacts[0] = Contact(ContactType::PublicGroup, "First", "17179869183", 1);
+    image.m_contacts[1] = Contact(ContactType::PublicGroup, "Second", "17179869182", 2);
+    const CDataItem& root = Load(image);
+    const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
+    auto row = [](const char* name, const char* number, int channel) {
+        return std::string("<tr>          <td  class=\"ItemVal\">") + name +
+               "</td>          <td class=\"ItemVal\">" + number +
+               "</td>          <td class=\"ItemVal\">" + std::to_string(channel) +
+               "</td>        </tr>";
+    };
+    EXPECT_THAT(page, HasSubstr(row("First", "1", 1) + row("Second", "2", 2) + "</table>"));
+}
+
+TEST_F(ReportTest, NamesEqualButForCaseSortTogetherInArrivalOrder) {
+    VirtualCP image = RadioImage();
+    image.m_contacts[0] = Contact(ContactType::Private, "bob", "1002", 1);
+    image.m_contacts[1] = Contact(ContactType::Private, "Alice", "1003", 1);
+    image.m_contacts[2] = Contact(ContactType::Private, "BOB", "1004", 1);
+    for (auto& c : image.m_contacts) c.own_flags = 1u << own_flag::kMngrMode;
+    const CDataItem& root = Load(image);
+    const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
+    // The data model keeps its own order (sorted, stable): bob came before BOB.
+    const std::string managers = page.substr(page.find("Manager Mode Enabled"));
+    EXPECT_THAT(managers,
+                HasSubstr("class=\"ItemVal\">Alice</td><td width=\"265\" "
+                          "class=\"ItemVal\">bob</td></tr><tr><td width=\"15\">&nbsp;</td>"
+                          "<td width=\"265\" class=\"ItemVal\">BOB</td><td width=\"265\" "
+                          "class=\"ItemVal\">&nbsp;</td></tr></table>"));
+}
+
+TEST_F(ReportTest, DealerTextsKeepTheirLinesAndEndWithOneBreak) {
+    const CDataItem& root = Load(RadioImage());
+    const DealerTexts dealer{"Radio & Co\r\nMain Street 1\r\n", "phone 555\nfax 556", "  "};
+    const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, dealer);
+    EXPECT_THAT(page, HasSubstr("<div class=\"ItemTitle\">Dealer Information</div>"));
+    EXPECT_THAT(page, HasSubstr("align=\"left\" valign=\"top\">Radio &amp; Co<BR>Main Street 1<BR>"
+                                "</td>"));
+    EXPECT_THAT(page, HasSubstr("align=\"center\" valign=\"top\">  <BR></td>"));
+    EXPECT_THAT(page, HasSubstr("align=\"right\" valign=\"top\">phone 555<BR>fax 556<BR></td>"));
+    EXPECT_THAT(page, HasSubstr("width=\"100%\""));
+
+    const std::string blank =
+        BuildReport(ReportKind::Overview, root, kTemplate, DealerTexts{" ", "\r\n", ""});
+    EXPECT_THAT(blank, Not(HasSubstr("Dealer Information")));
+}
+
+TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
+    const CDataItem& root = Load(RadioImage());
+    const fs::path dir = fs::temp_directory_path() / ("vexreport-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    try {
+        GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt);
+        ADD_FAILURE() << "no template, yet a report";
+    } catch (const CVEXPRGException& e) {
+        EXPECT_EQ(e.MessageId(), 101);
+        EXPECT_THAT(e.Context(), HasSubstr("(CReportOptionDlg::LoadReportTemplate:"));
+        EXPECT_THAT(e.Context(), HasSubstr("Open template file failed"));
+    }
+    EXPECT_FALSE(fs::exists(dir / "OverviewReport.htm"));
+
+    std::ofstream(dir / "OverviewReport.tpl") << kTemplate;
+    try {
+        GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt,
+                       (dir / "missing" / "page.htm").string());
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const CVEXPRGException& e) {
+        EXPECT_EQ(e.MessageId(), 101);
+        EXPECT_THAT(e.Context(), HasSubstr("(CReportOptionDlg::SaveReport:"));
+        EXPECT_THAT(e.Context(), HasSubstr("Open script file failed"));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    EXPECT_EQ(GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt),
+              (dir / "OverviewReport.htm").string());
+    fs::remove_all(dir);
+}
+
+TEST_F(ReportTest, TheInstalledTemplatesCarryTheMarkerPlaceholdersAndPictures) {
+    for (const char* name : {"SpecReport.tpl", "OverviewReport.tpl"}) {
+        SCOPED_TRACE(name);
+        const std::string text = LoadReportTemplate(kReportFolder + "/" + name);
+        const auto marker = text.find(kReportMarker);
+        ASSERT_NE(marker, std::string::npos);
+        EXPECT_LT(text.find("REPORT_TITLE"), marker);
+        EXPECT_LT(text.find("MODEL_PIC"), marker);
+        for (const char* style : {".ItemTitle ", ".ItemTitleU ", ".ItemTitleUC ", ".Item ",
+                                  ".ItemName ", ".ItemVal "}) {
+            EXPECT_THAT(text, HasSubstr(style));
+        }
+    }
+    for (const char* picture : {"V480.png", "V4S.png"}) {
+        EXPECT_TRUE(fs::exists(kReportFolder + "/" + picture)) << picture;
+    }
+}
+
+}  // namespace
+}  // namespace vex
