@@ -66,9 +66,11 @@ class Args {
 // The port to use: --port, else the CurrentComPort setting.
 std::string PortFrom(const Args& args);
 
-// The model template folder of the installation: <install>/ProfileTemplate, where <install> is
-// the InstallPath setting, else the data folder of the source tree when run from the build tree,
-// else the installed data folder.
+// The installation folder: the InstallPath setting, else the data folder of the source tree when
+// run from the build tree, else the installed data folder.
+std::string InstallFolder();
+
+// The model template folder of the installation: <install>/ProfileTemplate.
 std::string TemplateFolder();
 
 // Prints a rule-script error ("Rule script error\nLine: ...") on stderr.
@@ -146,5 +148,6 @@ int RunValidate(const Args& args);
 int RunPorts(const Args& args);
 int RunModels(const Args& args);
 int RunNew(const Args& args);
+int RunReport(const Args& args);
 
 }  // namespace vex::cli

@@ -71,8 +71,12 @@ std::string PortFrom(const Args& args) {
     return port;
 }
 
+std::string InstallFolder() {
+    return GetInstallPath(VEX_SOURCE_DATA_DIR);
+}
+
 std::string TemplateFolder() {
-    return GetInstallPath(VEX_SOURCE_DATA_DIR) + "/" + kTemplateFolderName;
+    return InstallFolder() + "/" + kTemplateFolderName;
 }
 
 void PrintScriptError(const std::string& text) {

@@ -25,6 +25,9 @@ constexpr const char* kUsage =
     "  validate IN.lam                                 check a profile file\n"
     "  models                                          the radio models of the model template\n"
     "  new      --model NAME -o OUT.lam                a new profile from a model's template\n"
+    "  report   radio|overview IN.lam [-o OUT.htm]     an HTML report of a profile (default: the\n"
+    "                                                 report folder's SpecReport.htm or\n"
+    "                                                 OverviewReport.htm)\n"
     "  ports                                           the serial ports the system knows\n"
     "\n"
     "Radio commands also take --trace FILE (every byte sent and received, one frame a line) and\n"
@@ -64,6 +67,7 @@ int main(int argc, char** argv) {
         {"validate", RunValidate, {}, {}},
         {"models", RunModels, {}, {}},
         {"new", RunNew, {"--model", "-o"}, {}},
+        {"report", RunReport, {"-o"}, {}},
         {"ports", RunPorts, {}, {}},
     };
     if (argc < 2) {

@@ -415,3 +415,45 @@ TEST(Verify, FindsEveryKindOfDifference) {
 
 }  // namespace
 }  // namespace vex
+
+namespace vex {
+namespace {
+
+TEST_F(CliTest, ReportsOfAProfileGoToTheReportFolderOrWhereTold) {
+    StartRadio();
+    MakeInstallation({"V480"});
+    fs::create_directories(Path("install") / "Report");
+    for (const char* file : {"SpecReport.tpl", "OverviewReport.tpl"}) {
+        fs::copy_file(fs::path(VEX_SOURCE_DATA_DIR) / "Report" / file,
+                      Path("install") / "Report" / file);
+    }
+    const auto lam = Path("radio.lam").string();
+    ASSERT_EQ(Run({"read", "--port", Port(), "-o", lam, "--quiet"}).exit, 0);
+
+    Result r = Run({"report", "radio", lam});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    const fs::path spec = Path("install") / "Report" / "SpecReport.htm";
+    EXPECT_EQ(r.out, spec.string() + "\n");
+    EXPECT_THAT(ReadAll(spec), HasSubstr("Radio-Specific Report - Unit Private ID:1001"));
+
+    const auto overview = Path("overview.htm");
+    r = Run({"report", "overview", lam, "-o", overview.string()});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_THAT(ReadAll(overview), HasSubstr("<div class=\"ItemTitle\">All Privates</div>"));
+
+    // A template profile was never read from a radio: it has no own entry.
+    const auto fresh = Path("fresh.lam").string();
+    ASSERT_EQ(Run({"new", "--model", "V480", "-o", fresh}).exit, 0);
+    r = Run({"report", "radio", fresh, "-o", Path("none.htm").string()});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("no private contact with the radio's own private ID"));
+    EXPECT_FALSE(fs::exists(Path("none.htm")));
+
+    r = Run({"report", "overview", lam, "-o", Path("missing/page.htm").string()});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("Open script file failed"));
+    EXPECT_EQ(Run({"report", "sideways", lam}).exit, 2);
+}
+
+}  // namespace
+}  // namespace vex
