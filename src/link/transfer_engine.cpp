@@ -207,6 +207,32 @@ LinkStatus TransferEngine::Finish(bool cancelFirst) {
     return result;
 }
 
+// The radio numbers the entries of a list 1..n; each reply names its own index and the count.
+//   host: Get(next, count)      radio: letter i n <record>
+// The loop ends at a reply with count 0, an index 0, past the capacity or past the count.
+void TransferEngine::ReadNumberedList(
+    std::size_t capacity, const std::function<LinkStatus(std::uint8_t, std::uint8_t)>& get,
+    const Reply& reply,
+    const std::function<bool(std::size_t, std::span<const std::uint8_t>)>& take) {
+    std::uint32_t next = 0;
+    std::uint32_t count = 0;
+    while (next <= count && Running()) {
+        if (!Check(get(static_cast<std::uint8_t>(next), static_cast<std::uint8_t>(count)))) break;
+        if (reply.length < 3) {
+            Fail(LinkStatus::OperationFailed);
+            break;
+        }
+        const std::uint32_t i = reply.data[1];
+        count = reply.data[2];
+        if (count == 0 || i == 0 || i > capacity || i > count) break;
+        if (!take(i - 1, After(reply, 3))) {
+            Fail(LinkStatus::OperationFailed);
+            break;
+        }
+        next = i + 1;
+    }
+}
+
 LinkStatus TransferEngine::ReadOperation(VirtualCP& destination, std::string_view portName) {
     Session session(m_factory, portName);
     BeginOperation();
@@ -230,53 +256,28 @@ LinkStatus TransferEngine::ReadOperation(VirtualCP& destination, std::string_vie
         }
     }
 
-    // The radio numbers its contacts 1..n; each reply names its own index and the count.
-    //   host: GetContact(next, count)      radio: 'H' i n <record>
-    std::uint32_t next = 0;
-    std::uint32_t count = 0;
-    while (next <= count && Running()) {
-        if (!Check(protocol.GetContact(static_cast<std::uint8_t>(next),
-                                       static_cast<std::uint8_t>(count), reply))) {
-            break;
-        }
-        if (reply.length < 3) {
-            Fail(LinkStatus::OperationFailed);
-            break;
-        }
-        const std::uint32_t i = reply.data[1];
-        count = reply.data[2];
-        if (count == 0 || i == 0 || i > kContactSlots || i > count) break;
-        if (!DecodeContactRecord(After(reply, 3), result.m_contacts[i - 1])) {
-            Fail(LinkStatus::OperationFailed);
-            break;
-        }
-        next = i + 1;
-    }
+    ReadNumberedList(
+        kContactSlots,
+        [&](std::uint8_t next, std::uint8_t count) {
+            return protocol.GetContact(next, count, reply);
+        },
+        reply,
+        [&](std::size_t slot, std::span<const std::uint8_t> form) {
+            return DecodeContactRecord(form, result.m_contacts[slot]);
+        });
     if (Running()) {
         result.NormaliseGroupLinks();
         PostProgress(80);
     }
-
-    next = 0;
-    count = 0;
-    while (next <= count && Running()) {
-        if (!Check(protocol.GetTextMessage(static_cast<std::uint8_t>(next),
-                                           static_cast<std::uint8_t>(count), reply))) {
-            break;
-        }
-        if (reply.length < 3) {
-            Fail(LinkStatus::OperationFailed);
-            break;
-        }
-        const std::uint32_t i = reply.data[1];
-        count = reply.data[2];
-        if (count == 0 || i == 0 || i > kTextSlots || i > count) break;
-        if (!DecodeTextMessage(After(reply, 3), result.m_texts[i - 1])) {
-            Fail(LinkStatus::OperationFailed);
-            break;
-        }
-        next = i + 1;
-    }
+    ReadNumberedList(
+        kTextSlots,
+        [&](std::uint8_t next, std::uint8_t count) {
+            return protocol.GetTextMessage(next, count, reply);
+        },
+        reply,
+        [&](std::size_t slot, std::span<const std::uint8_t> form) {
+            return DecodeTextMessage(form, result.m_texts[slot]);
+        });
 
     if (Running()) {
         result.ApplySettingsToOwnRecord();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -124,6 +125,12 @@ class TransferEngine {
     bool IdentifyRadio(RadioProtocol& protocol, VirtualCP& image);
     bool CheckLimits(RadioProtocol& protocol, RadioLimits& limits);
     LinkStatus ResetStep(RadioProtocol& protocol);
+    // A read's loop over the contacts or the texts: `get` asks for entry (next, count) into
+    // `reply`; `take` stores a record into a 0-based slot, false when it does not decode.
+    void ReadNumberedList(
+        std::size_t capacity, const std::function<LinkStatus(std::uint8_t, std::uint8_t)>& get,
+        const Reply& reply,
+        const std::function<bool(std::size_t, std::span<const std::uint8_t>)>& take);
     // The status the operation ends with when it did not succeed, posted unless the opening
     // exchange already posted it.
     LinkStatus Finish(bool cancelFirst);

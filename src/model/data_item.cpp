@@ -2,11 +2,8 @@
 
 #include <libxml/xpathInternals.h>
 
-#include <charconv>
-#include <cinttypes>
 #include <cstdio>
 #include <limits>
-#include <span>
 
 #include "common/exception.h"
 #include "common/namespaces.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 #include <vector>
@@ -497,6 +498,32 @@ std::string GroupHeading(const CDataItem& group) {
            Fill(StringText(label::kChannel), {std::to_string(Number(group, "channel"))}) + ")";
 }
 
+// A section of group blocks, sorted by group name: each block is the group's name and channel, a
+// subtitle and the names that `namesOf` lists for the group.
+void GroupBlocks(Page& page, int title, const std::vector<CDataItem>& groups, int subtitle,
+                 const std::function<void(const CDataItem&, SortedList&)>& namesOf) {
+    page.SectionTitle(Label(title));
+    page.Raw("<BR>");  // a plain HTML view would run the first block into the title
+    if (groups.empty()) {
+        page.Raw("&nbsp;");
+        page.Subtitle(Label(label::kNone));
+        return;
+    }
+    SortedList blocks;
+    for (const CDataItem& group : groups) {
+        Page block;
+        block.Subtitle(GroupHeading(group));
+        block.Raw("&nbsp;&nbsp;");
+        block.Subtitle(Label(subtitle));
+        SortedList names;
+        namesOf(group, names);
+        block.TwoColumns(names);
+        block.Raw("<BR>");
+        blocks.Add(Text(group, "name"), block.Take());
+    }
+    for (const auto& [key, html] : blocks.Entries()) page.Raw(html);
+}
+
 std::string OverviewContent(const Profile& p, const CDataItem& root,
                             const std::optional<DealerTexts>& dealer) {
     Page page;
@@ -531,58 +558,28 @@ std::string OverviewContent(const Profile& p, const CDataItem& root,
     NamesWithFlag(page, label::kSeeAllGroupsEnabled, p.privates, "see_all_groups");
     NamesWithFlag(page, label::kGroupOnlyEnabled, p.privates, "show_grp_only");
 
-    page.SectionTitle(Label(label::kPrivateGroups));
-    page.Raw("<BR>");  // a plain HTML view would run the first block into the title
-    if (p.privateGroups.empty()) {
-        page.Raw("&nbsp;");
-        page.Subtitle(Label(label::kNone));
-    } else {
-        SortedList blocks;
-        for (const CDataItem& group : p.privateGroups) {
-            Page b;
-            b.Subtitle(GroupHeading(group));
-            b.Raw("&nbsp;&nbsp;");
-            b.Subtitle(Label(label::kGroupMembers));
-            std::vector<std::string> pids;
-            std::vector<std::string> names;
-            CDataItem::GetGroupMemeber(root, Text(group, "pid"), pids, names);
-            SortedList members;
-            for (auto& name : names) members.Add(std::move(name));
-            b.TwoColumns(members);
-            b.Raw("<BR>");
-            blocks.Add(Text(group, "name"), b.Take());
-        }
-        for (const auto& [key, html] : blocks.Entries()) page.Raw(html);
-    }
-
+    GroupBlocks(page, label::kPrivateGroups, p.privateGroups, label::kGroupMembers,
+                [&](const CDataItem& group, SortedList& members) {
+                    std::vector<std::string> pids;
+                    std::vector<std::string> names;
+                    CDataItem::GetGroupMemeber(root, Text(group, "pid"), pids, names);
+                    for (auto& name : names) members.Add(std::move(name));
+                });
     page.Rule();
-    page.SectionTitle(Label(label::kPublicGroups));
-    page.Raw("<BR>");
-    if (p.publicGroups.empty()) {
-        page.Raw("&nbsp;");
-        page.Subtitle(Label(label::kNone));
-    } else {
-        SortedList blocks;
-        for (const CDataItem& group : p.publicGroups) {
-            Page b;
-            b.Subtitle(GroupHeading(group));
-            b.Raw("&nbsp;&nbsp;");
-            b.Subtitle(Label(label::kReceiveList));
+    // A public group reaches the privates of its channel while it is scanned, else the privates
+    // whose home group it is.
+    GroupBlocks(
+        page, label::kPublicGroups, p.publicGroups, label::kReceiveList,
+        [&](const CDataItem& group, SortedList& receivers) {
             const bool scanned = Flag(group, "in_scan_list");
             const std::int64_t channel = Number(group, "channel");
             const std::string pid = Text(group, "pid");
-            SortedList receivers;
             for (const CDataItem& x : p.privates) {
                 if (scanned ? Number(x, "channel") == channel : Text(x, "home_grp") == pid) {
                     receivers.Add(Text(x, "name"));
                 }
             }
-            b.TwoColumns(receivers);
-            b.Raw("<BR>");
-            blocks.Add(Text(group, "name"), b.Take());
-        }
-        for (const auto& [key, html] : blocks.Entries()) page.Raw(html);
-    }
+        });
     return page.Take();
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/exception.h"
 #include "common/namespaces.h"
+#include "support/contacts.h"
 #include "support/image_printers.h"
 
 namespace vex {
@@ -95,15 +96,6 @@ const std::string kFreshImageText =
     "\r\n<TextMessages>\r\n\t</TextMessages>"
     "</VEXProfile>";
 
-ContactRecord Contact(ContactType type, std::string name, std::string pid, std::uint8_t channel) {
-    ContactRecord c;
-    c.cntct_type = static_cast<std::uint8_t>(type);
-    c.name = std::move(name);
-    c.pid = std::move(pid);
-    c.channel = channel;
-    return c;
-}
-
 std::string ToText(const VirtualCP& image) {
     std::string text = "left over";
     EXPECT_EQ(CDataAdaptor::VirtualCP2XML(image, text), 1);
@@ -143,18 +135,18 @@ TEST(VirtualCP2XML, PopulatedImageWritesEveryPieceWithItsSeparators) {
     image.m_version.codeplug_dev_version = 200;  // a signed character: written sign-extended
 
     // Slot order: a Private, a PublicGroup, a PrivateGroup, another Private.
-    ContactRecord p1 = Contact(ContactType::Private, "Zed", "1001", 1);
+    ContactRecord p1 = MakeContact(ContactType::Private, "Zed", "1001", 1);
     p1.alert_tone = 3;
     p1.flags = 0x07;  // id_in_use, in_scroll_list, show_grp_only
     p1.own_flags = 0xC0;
     p1.parent_groups = {"2001", "", "2002", "", ""};
     p1.home_grp = "2002";
     image.m_contacts[0] = p1;
-    ContactRecord g = Contact(ContactType::PublicGroup, "A&\"<>'", "17179869183", 2);
+    ContactRecord g = MakeContact(ContactType::PublicGroup, "A&\"<>'", "17179869183", 2);
     g.flags = 0x08;  // in_scan_list
     image.m_contacts[1] = g;
-    image.m_contacts[2] = Contact(ContactType::PrivateGroup, "Crew", "2001", 1);
-    image.m_contacts[3] = Contact(ContactType::Private, "", "1002", 1);
+    image.m_contacts[2] = MakeContact(ContactType::PrivateGroup, "Crew", "2001", 1);
+    image.m_contacts[3] = MakeContact(ContactType::Private, "", "1002", 1);
     image.m_texts[0] = "Hello";
     image.m_texts[2] = "Bye <now>";
 
@@ -232,7 +224,7 @@ TEST(VirtualCP2XML, NeverReadsPastTheLanguageList) {
 
 TEST(VirtualCP2XML, TextIsUtf8AndPhaseIsAlwaysWellFormed) {
     VirtualCP image;
-    image.m_contacts[0] = Contact(ContactType::Private, "Zo\xEB", "5", 1);  // ISO 8859-1
+    image.m_contacts[0] = MakeContact(ContactType::Private, "Zo\xEB", "5", 1);  // ISO 8859-1
     image.m_version.firmware_phase = '&';
     const std::string text = ToText(image);
     EXPECT_THAT(text, HasSubstr("name=\"Zo\xC3\xAB\""));
@@ -266,12 +258,12 @@ VirtualCP FullImage() {
     l.max_vol_level = 7;
     RadioSettings& s = image.m_settings;
     s = {6, 30000, 1, 0x01020304, 4000000000u, 1, 2, 3, 4, 5, 2, 0xFFFFFFFFu, "1002"};
-    image.m_contacts[0] = Contact(ContactType::PublicGroup, "Alpha", "17179869183", 3);
+    image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "Alpha", "17179869183", 3);
     image.m_contacts[0].flags = 0x0A;
     image.m_contacts[0].alert_tone = 9;  // not carried for a group
-    image.m_contacts[1] = Contact(ContactType::PrivateGroup, "Crew", "2001", 1);
+    image.m_contacts[1] = MakeContact(ContactType::PrivateGroup, "Crew", "2001", 1);
     image.m_contacts[1].flags = 0x02;
-    ContactRecord p = Contact(ContactType::Private, "Zo\xEB & \"co\"", "1001", 1);
+    ContactRecord p = MakeContact(ContactType::Private, "Zo\xEB & \"co\"", "1001", 1);
     p.alert_tone = 4;
     p.flags = 0x07;
     p.own_flags = 0xC0;

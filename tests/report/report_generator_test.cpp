@@ -12,6 +12,7 @@
 #include "common/exception.h"
 #include "model/profile_text.h"
 #include "model/radio_data_model.h"
+#include "support/contacts.h"
 
 namespace vex {
 namespace {
@@ -26,15 +27,6 @@ const std::string kReportFolder = VEX_SOURCE_DATA_DIR "/Report";
 // A template whose head and tail are easy to tell apart.
 const std::string kTemplate = "<title>REPORT_TITLE</title><img src=\"MODEL_PIC.png\">" +
                               std::string(kReportMarker) + "<p>tail REPORT_TITLE MODEL_PIC</p>";
-
-ContactRecord Contact(ContactType type, std::string name, std::string pid, std::uint8_t channel) {
-    ContactRecord c;
-    c.cntct_type = static_cast<std::uint8_t>(type);
-    c.name = std::move(name);
-    c.pid = std::move(pid);
-    c.channel = channel;
-    return c;
-}
 
 VirtualCP RadioImage() {
     VirtualCP image;
@@ -93,17 +85,17 @@ TEST_F(ReportTest, AnEmptyProfileReadsNoneInEveryListSection) {
 
 TEST_F(ReportTest, TheRadioReportDescribesTheOwnEntry) {
     VirtualCP image = RadioImage();
-    image.m_contacts[0] = Contact(ContactType::PublicGroup, "Site", "17179869183", 3);
+    image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "Site", "17179869183", 3);
     image.m_contacts[0].flags =
         (1u << contact_flag::kInScanList) | (1u << contact_flag::kInScrollList);
-    image.m_contacts[1] = Contact(ContactType::PublicGroup, "Other", "17179869182", 4);
-    image.m_contacts[2] = Contact(ContactType::PrivateGroup, "Crew", "5001", 3);
-    image.m_contacts[3] = Contact(ContactType::Private, "Me", "1001", 3);
+    image.m_contacts[1] = MakeContact(ContactType::PublicGroup, "Other", "17179869182", 4);
+    image.m_contacts[2] = MakeContact(ContactType::PrivateGroup, "Crew", "5001", 3);
+    image.m_contacts[3] = MakeContact(ContactType::Private, "Me", "1001", 3);
     image.m_contacts[3].parent_groups[0] = "5001";
     image.m_contacts[3].home_grp = "17179869183";
     image.m_contacts[3].alert_tone = 2;
     image.m_contacts[3].own_flags = 1u << own_flag::kSeeAllGroups;
-    image.m_contacts[4] = Contact(ContactType::Private, "Zed", "1002", 3);
+    image.m_contacts[4] = MakeContact(ContactType::Private, "Zed", "1002", 3);
     image.m_contacts[4].flags = 1u << contact_flag::kInScrollList;
     image.m_texts[0] = "b text";
     image.m_texts[1] = "A text";
@@ -147,9 +139,9 @@ TEST_F(ReportTest, EveryProfileValueIsEscaped) {
     VirtualCP image = RadioImage();
     const std::string hostile = "<img src=x onerror=alert(1)>";
     image.m_limits.model = "V<b>";
-    image.m_contacts[0] = Contact(ContactType::Private, hostile, "1001", 1);
-    image.m_contacts[1] = Contact(ContactType::Private, "A&B \"C\"", "1002", 1);
-    image.m_contacts[2] = Contact(ContactType::PrivateGroup, "<script>", "5001", 1);
+    image.m_contacts[0] = MakeContact(ContactType::Private, hostile, "1001", 1);
+    image.m_contacts[1] = MakeContact(ContactType::Private, "A&B \"C\"", "1002", 1);
+    image.m_contacts[2] = MakeContact(ContactType::PrivateGroup, "<script>", "5001", 1);
     image.m_contacts[0].parent_groups[0] = "5001";
     image.m_texts[0] = "</p><iframe>";
     const CDataItem& root = Load(image);
@@ -170,8 +162,8 @@ TEST_F(ReportTest, EveryProfileValueIsEscaped) {
 
 TEST_F(ReportTest, PublicGroupsAreNumberedDownFromTheStartOfThePool) {
     VirtualCP image = RadioImage();
-    image.m_contacts[0] = Contact(ContactType::PublicGroup, "First", "17179869183", 1);
-    image.m_contacts[1] = Contact(ContactType::PublicGroup, "Second", "17179869182", 2);
+    image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "First", "17179869183", 1);
+    image.m_contacts[1] = MakeContact(ContactType::PublicGroup, "Second", "17179869182", 2);
     const CDataItem& root = Load(image);
     const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
     auto row = [](const char* name, const char* number, int channel) {
@@ -185,9 +177,9 @@ TEST_F(ReportTest, PublicGroupsAreNumberedDownFromTheStartOfThePool) {
 
 TEST_F(ReportTest, NamesEqualButForCaseSortTogetherInArrivalOrder) {
     VirtualCP image = RadioImage();
-    image.m_contacts[0] = Contact(ContactType::Private, "bob", "1002", 1);
-    image.m_contacts[1] = Contact(ContactType::Private, "Alice", "1003", 1);
-    image.m_contacts[2] = Contact(ContactType::Private, "BOB", "1004", 1);
+    image.m_contacts[0] = MakeContact(ContactType::Private, "bob", "1002", 1);
+    image.m_contacts[1] = MakeContact(ContactType::Private, "Alice", "1003", 1);
+    image.m_contacts[2] = MakeContact(ContactType::Private, "BOB", "1004", 1);
     for (auto& c : image.m_contacts) c.own_flags = 1u << own_flag::kMngrMode;
     const CDataItem& root = Load(image);
     const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);

@@ -15,6 +15,7 @@
 #include "sim/background_radio.h"
 #include "sim/default_radio.h"
 #include "sim/faults.h"
+#include "support/contacts.h"
 #include "support/image_printers.h"
 
 namespace vex {
@@ -97,15 +98,6 @@ VirtualCP ReadDefaultRadio() {
     VirtualCP image;
     EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::Success);
     return image;
-}
-
-ContactRecord Contact(ContactType type, std::string name, std::string pid) {
-    ContactRecord c;
-    c.cntct_type = static_cast<std::uint8_t>(type);
-    c.name = std::move(name);
-    c.pid = std::move(pid);
-    c.channel = 1;
-    return c;
 }
 
 TEST(ReadOperation, ReadsTheWholeCodeplugAndReportsEachStep) {
@@ -303,11 +295,11 @@ TEST(WriteOperation, WarnsWhenTheRadioIsNotInTheProfile) {
 
 TEST(WriteOperation, AgainstSmallerLimitsSendsTheFirstContactsInSlotOrder) {
     VirtualCP profile = BlankRadio();
-    profile.m_contacts[0] = Contact(ContactType::Private, "Own", "1001");
-    profile.m_contacts[1] = Contact(ContactType::PrivateGroup, "G1", "2001");
-    profile.m_contacts[2] = Contact(ContactType::PublicGroup, "P1", "17179869183");
-    profile.m_contacts[3] = Contact(ContactType::PrivateGroup, "G2", "2002");
-    profile.m_contacts[4] = Contact(ContactType::PrivateGroup, "G3", "2003");
+    profile.m_contacts[0] = MakeContact(ContactType::Private, "Own", "1001");
+    profile.m_contacts[1] = MakeContact(ContactType::PrivateGroup, "G1", "2001");
+    profile.m_contacts[2] = MakeContact(ContactType::PublicGroup, "P1", "17179869183");
+    profile.m_contacts[3] = MakeContact(ContactType::PrivateGroup, "G2", "2002");
+    profile.m_contacts[4] = MakeContact(ContactType::PrivateGroup, "G3", "2003");
 
     VirtualCP small = BlankRadio();
     small.m_limits.max_num_of_private_grps = 2;
@@ -327,7 +319,7 @@ TEST(WriteOperation, AgainstSmallerLimitsSendsTheFirstContactsInSlotOrder) {
 TEST(WriteOperation, AnEmptyProfileSendsOneEmptyContactAndTextCommand) {
     Bench bench;
     VirtualCP profile = BlankRadio();
-    profile.m_contacts[0] = Contact(ContactType::Private, "", "1001");  // not in use: no name
+    profile.m_contacts[0] = MakeContact(ContactType::Private, "", "1001");  // not in use: no name
     EXPECT_EQ(bench.engine.WriteOperation(profile, "mem"), LinkStatus::Success);
     EXPECT_EQ(bench.Frames(opcode::kPutContact), 1u);
     EXPECT_EQ(bench.Frames(opcode::kPutTextMessage), 1u);
