@@ -643,14 +643,15 @@ void SaveReport(const std::string& path, std::string_view page) {
 std::string GenerateReport(ReportKind kind, const CDataItem& root, const std::string& reportFolder,
                            const std::optional<DealerTexts>& dealer,
                            const std::string& outputPath) {
-    const bool spec = kind == ReportKind::RadioSpecific;
+    const bool radioReport = kind == ReportKind::RadioSpecific;
     const std::string folder = reportFolder.ends_with('/') ? reportFolder : reportFolder + "/";
     const std::string page = BuildReport(
         kind, root,
-        LoadReportTemplate(folder + std::string(spec ? kSpecTemplate : kOverviewTemplate)), dealer);
-    const std::string output = outputPath.empty()
-                                   ? folder + std::string(spec ? kSpecOutput : kOverviewOutput)
-                                   : outputPath;
+        LoadReportTemplate(folder + std::string(radioReport ? kSpecTemplate : kOverviewTemplate)),
+        dealer);
+    const std::string output =
+        outputPath.empty() ? folder + std::string(radioReport ? kSpecOutput : kOverviewOutput)
+                           : outputPath;
     SaveReport(output, page);
     return output;
 }

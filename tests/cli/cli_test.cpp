@@ -432,9 +432,9 @@ TEST_F(CliTest, ReportsOfAProfileGoToTheReportFolderOrWhereTold) {
 
     Result r = Run({"report", "radio", lam});
     EXPECT_EQ(r.exit, 0) << r.err;
-    const fs::path spec = Path("install") / "Report" / "SpecReport.htm";
-    EXPECT_EQ(r.out, spec.string() + "\n");
-    EXPECT_THAT(ReadAll(spec), HasSubstr("Radio-Specific Report - Unit Private ID:1001"));
+    const fs::path radioPage = Path("install") / "Report" / "SpecReport.htm";
+    EXPECT_EQ(r.out, radioPage.string() + "\n");
+    EXPECT_THAT(ReadAll(radioPage), HasSubstr("Radio-Specific Report - Unit Private ID:1001"));
 
     const auto overview = Path("overview.htm");
     r = Run({"report", "overview", lam, "-o", overview.string()});

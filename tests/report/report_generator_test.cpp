@@ -78,9 +78,9 @@ TEST_F(ReportTest, AnEmptyProfileReadsNoneInEveryListSection) {
     EXPECT_THAT(overview, HasSubstr("<title>Overview Report</title><img src=\"V4S.png\">"));
     EXPECT_THAT(overview, HasSubstr("<!-- report content begin -->&nbsp;<BR>&nbsp;<BR><div"));
 
-    const std::string spec = BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
+    const std::string radioPage = BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
     // Receive From, Transmit To, Scroll List and Text Messages.
-    EXPECT_EQ(Count(spec, kNoneRow), 4u);
+    EXPECT_EQ(Count(radioPage, kNoneRow), 4u);
 }
 
 TEST_F(ReportTest, TheRadioReportDescribesTheOwnEntry) {
