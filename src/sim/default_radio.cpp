@@ -96,7 +96,7 @@ VirtualCP DefaultRadioImage() {
         Person("Alice", "1002", 1, 1, {"5001"}, "5001"),
         Person("Bob", "1003", 1, 2, {"5001", "5002"}, "17179869183"),
         Person("Carol", "1004", 2, 3, {"5003"}, "5003"),
-        Person("Dave", "1005", 2, 0, {}, ""),
+        Person("Dave", "1005", 2, 4, {}, ""),
         // A home group that is also a parent goes last, where a read puts it back.
         Person("This Radio", std::string(kDefaultOwnPid), 1, 1, {"5002", "5001"}, "5001"),
     };
