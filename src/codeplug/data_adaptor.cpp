@@ -87,7 +87,7 @@ class ProfileWriter {
     }
     void Flag(const char* sep, const char* name, bool value) { Attr(sep, name, value ? "1" : "0"); }
     void Text(const char* sep, const char* name, std::string_view latin1) {
-        Attr(sep, name, EscapeXmlText(Latin1ToUtf8(latin1)));
+        Attr(sep, name, EscapeXmlText(RadioToUtf8(latin1)));
     }
     void Raw(std::string_view text) { m_out += text; }
 
@@ -285,7 +285,7 @@ class ProfileReader {
         }
         return value;
     }
-    std::string Text(xmlNode* e, const char* name) { return Utf8ToLatin1(Raw(e, name)); }
+    std::string Text(xmlNode* e, const char* name) { return Utf8ToRadio(Raw(e, name)); }
     std::uint32_t U32(xmlNode* e, const char* name) { return ToUnsigned(Raw(e, name)); }
     std::uint8_t U8(xmlNode* e, const char* name) {
         return static_cast<std::uint8_t>(U32(e, name) & 0xFFu);
@@ -422,7 +422,7 @@ void ReadContacts(ProfileReader& r, VirtualCP& image) {
     std::stable_sort(image.m_contacts.begin(),
                      image.m_contacts.begin() + static_cast<std::ptrdiff_t>(n),
                      [](const ContactRecord& a, const ContactRecord& b) {
-                         return CompareLatin1NoCase(a.name, b.name) < 0;
+                         return CompareRadioNoCase(a.name, b.name) < 0;
                      });
 }
 

@@ -191,7 +191,7 @@ struct ContactCounters {
 };
 
 // The codeplug image: the program's in-memory picture of one radio's codeplug. Strings hold
-// single-byte characters (ISO 8859-1), as the radio carries them. Copying copies everything.
+// single-byte characters (Windows-1252, common/text.h), as the radio carries them. Copying copies everything.
 class VirtualCP {
 public:
     VersionInfo m_version;

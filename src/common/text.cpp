@@ -53,11 +53,43 @@ char32_t NextUtf8(std::string_view text, std::size_t& pos) {
     return cp;
 }
 
+// Windows-1252 bytes 0x80-0x9F; 0 marks the five bytes the code page leaves undefined, which map
+// to the C1 control of the same value.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t RadioCodePoint(std::uint8_t byte) {
+    if (byte < 0x80 || byte > 0x9F) return byte;
+    const char16_t mapped = kHighControls[byte - 0x80];
+    return mapped != 0 ? mapped : byte;
+}
+
+// The radio byte of a code point; -1 when the code page has none.
+int RadioByte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+    for (int i = 0; i < 32; ++i) {
+        const char16_t mapped = kHighControls[i];
+        if (mapped == 0 ? cp == static_cast<char32_t>(0x80 + i) : cp == mapped) return 0x80 + i;
+    }
+    return -1;
+}
+
 char32_t Fold(char32_t c) {
     if (c >= 'A' && c <= 'Z') return c + 0x20;
     // ISO 8859-1 capitals, except the multiplication sign.
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-    return c;
+    switch (c) {
+        case 0x0160:  // Š
+        case 0x0152:  // Œ
+        case 0x017D:  // Ž
+            return c + 1;
+        case 0x0178:  // Ÿ
+            return 0xFF;
+        default:
+            return c;
+    }
 }
 
 int Compare(char32_t a, char32_t b) {
@@ -66,31 +98,52 @@ int Compare(char32_t a, char32_t b) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 }  // namespace
 
-std::string Latin1ToUtf8(std::string_view latin1) {
+std::string RadioToUtf8(std::string_view radioBytes) {
     std::string out;
-    out.reserve(latin1.size());
-    for (char ch : latin1) {
-        const auto c = static_cast<std::uint8_t>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    out.reserve(radioBytes.size());
+    for (char ch : radioBytes) AppendUtf8(out, RadioCodePoint(static_cast<std::uint8_t>(ch)));
+    return out;
+}
+
+std::string Utf8ToRadio(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const int byte = RadioByte(NextUtf8(utf8, pos));
+        out += byte >= 0 ? static_cast<char>(byte) : '?';
     }
     return out;
 }
 
-std::string Utf8ToLatin1(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
+std::u32string CharactersRadioCannotHold(std::string_view utf8) {
+    std::u32string found;
     for (std::size_t pos = 0; pos < utf8.size();) {
         const char32_t cp = NextUtf8(utf8, pos);
-        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+        if (RadioByte(cp) < 0 && found.find(cp) == std::u32string::npos) found += cp;
     }
-    return out;
+    return found;
+}
+
+std::string CodePointName(char32_t c) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string digits;
+    for (; c != 0 || digits.size() < 4; c >>= 4) digits.insert(digits.begin(), kHex[c & 0xF]);
+    return "U+" + digits;
 }
 
 int CompareUtf8NoCase(std::string_view a, std::string_view b) {
@@ -102,10 +155,11 @@ int CompareUtf8NoCase(std::string_view a, std::string_view b) {
     return (i < a.size()) - (j < b.size());
 }
 
-int CompareLatin1NoCase(std::string_view a, std::string_view b) {
+int CompareRadioNoCase(std::string_view a, std::string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const int c = Compare(static_cast<std::uint8_t>(a[i]), static_cast<std::uint8_t>(b[i]));
+        const int c = Compare(RadioCodePoint(static_cast<std::uint8_t>(a[i])),
+                              RadioCodePoint(static_cast<std::uint8_t>(b[i])));
         if (c != 0) return c;
     }
     return (a.size() > n) - (b.size() > n);

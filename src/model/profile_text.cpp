@@ -87,7 +87,7 @@ void Scramble(std::string& text) {
 void UnscrambleUnlessBeginsWith(std::string& text, std::string_view plainStart) {
     const bool plain =
         text.size() >= plainStart.size() &&
-        CompareLatin1NoCase(std::string_view(text).substr(0, plainStart.size()), plainStart) == 0;
+        CompareRadioNoCase(std::string_view(text).substr(0, plainStart.size()), plainStart) == 0;
     if (!plain) Scramble(text);
 }
 

@@ -103,7 +103,7 @@ VirtualCP DefaultRadioImage() {
     std::copy(std::begin(contacts), std::end(contacts), image.m_contacts.begin());
     std::stable_sort(image.m_contacts.begin(), image.m_contacts.begin() + std::size(contacts),
                      [](const ContactRecord& a, const ContactRecord& b) {
-                         return CompareLatin1NoCase(a.name, b.name) < 0;
+                         return CompareRadioNoCase(a.name, b.name) < 0;
                      });
 
     image.m_texts[0] = "Call me back";

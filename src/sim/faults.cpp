@@ -128,7 +128,7 @@ std::optional<Fault> ParseFault(std::string_view text, std::string& error) {
     }
     const KindInfo* info = nullptr;
     for (const KindInfo& candidate : kKinds) {
-        if (CompareLatin1NoCase(candidate.name, name) == 0) info = &candidate;
+        if (CompareRadioNoCase(candidate.name, name) == 0) info = &candidate;
     }
     if (info == nullptr) {
         error = "unknown fault '" + std::string(name) + "' in '" + whole + "'";

@@ -79,7 +79,7 @@ std::string_view CommandName(std::uint8_t code) {
 
 std::optional<std::uint8_t> OpcodeByName(std::string_view name) {
     for (const auto& command : kCommands) {
-        if (CompareLatin1NoCase(command.name, name) == 0) return command.opcode;
+        if (CompareRadioNoCase(command.name, name) == 0) return command.opcode;
     }
     return std::nullopt;
 }

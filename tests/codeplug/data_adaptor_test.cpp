@@ -529,11 +529,12 @@ TEST(XML2VirtualCP, RefusesAnyDocumentTypeDeclaration) {
 TEST(XML2VirtualCP, TakesTheProfileTextAsUtf8WhateverTheDeclarationSays) {
     std::string text = FreshWith("encoding=\"utf-8\"", "encoding=\"ISO-8859-1\"");
     text = text.substr(0, text.find("<TextMessages>")) +
-           "<TextMessages><TextMessage txt=\"Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\"/></TextMessages>"
+           "<TextMessages><TextMessage txt=\"Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\xE2\x82\xB9\"/></TextMessages>"
            "</VEXProfile>";
     const VirtualCP image = FromText(text);
-    // Narrowed to the radio's single-byte characters; what it cannot show becomes '?'.
-    EXPECT_EQ(image.m_texts[0], "Gr\xFC\xDF ?");
+    // Narrowed to the radio's single-byte characters (the euro sign has one); what it cannot show
+    // becomes '?'.
+    EXPECT_EQ(image.m_texts[0], "Gr\xFC\xDF \x80?");
 }
 
 }  // namespace

@@ -5,36 +5,50 @@
 namespace vex {
 namespace {
 
-TEST(Latin1Utf8, EveryByteRoundTrips) {
+TEST(RadioText, EveryByteRoundTripsAndTheHighRowIsWindows1252) {
     std::string all;
     for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
-    const std::string utf8 = Latin1ToUtf8(all);
-    EXPECT_EQ(utf8.size(), 127u + 2u * 128u);
-    EXPECT_EQ(Utf8ToLatin1(utf8), all);
+    EXPECT_EQ(Utf8ToRadio(RadioToUtf8(all)), all);
+    EXPECT_EQ(RadioToUtf8("\x80uro Bob\x92s"), "\xE2\x82\xACuro Bob\xE2\x80\x99s");
+    EXPECT_EQ(RadioToUtf8("\x81\x9D\xE9"), "\xC2\x81\xC2\x9D\xC3\xA9");  // undefined bytes stay
+    EXPECT_EQ(Utf8ToRadio("\xE2\x82\xAC\xC5\xB8"), "\x80\x9F");          // €, Ÿ
 }
 
-TEST(Latin1Utf8, WhatASingleByteCannotHoldBecomesAQuestionMark) {
-    EXPECT_EQ(Utf8ToLatin1("\xE2\x82\xAC"), "?");        // euro sign
-    EXPECT_EQ(Utf8ToLatin1("\xF0\x9F\x93\xBB!"), "?!");  // beyond the basic plane
-    EXPECT_EQ(Utf8ToLatin1("a\xC3"), "a?");              // cut short
-    EXPECT_EQ(Utf8ToLatin1("\xC0\xAF"), "??");           // overlong
-    EXPECT_EQ(Utf8ToLatin1("\xED\xA0\x80"), "???");      // a surrogate
+TEST(RadioText, WhatTheRadioCannotHoldBecomesAQuestionMarkAndIsNamed) {
+    EXPECT_EQ(Utf8ToRadio("\xE2\x82\xB9"), "?");        // rupee sign
+    EXPECT_EQ(Utf8ToRadio("\xF0\x9F\x93\xBB!"), "?!");  // beyond the basic plane
+    EXPECT_EQ(Utf8ToRadio("a\xC3"), "a?");              // cut short
+    EXPECT_EQ(Utf8ToRadio("\xC0\xAF"), "??");           // overlong
+    EXPECT_EQ(Utf8ToRadio("\xED\xA0\x80"), "???");      // a surrogate
+    EXPECT_EQ(Utf8ToRadio("\xC2\x80"), "?");            // U+0080: its byte is the euro sign
+    EXPECT_EQ(
+        CharactersRadioCannotHold("\xE2\x82\xACuro Dave\xF0\x9F\x93\xBB\xF0\x9F\x93\xBB\xC2\x80"),
+        (std::u32string{0x1F4FB, 0x80}));
+    EXPECT_EQ(CodePointName(0x1F4FB), "U+1F4FB");
+    EXPECT_EQ(CodePointName(0x80), "U+0080");
 }
 
-TEST(CompareNoCase, FoldsCapitalsOfBothAlphabetsOnly) {
-    EXPECT_EQ(CompareLatin1NoCase("ABC", "abc"), 0);
-    EXPECT_EQ(CompareLatin1NoCase("\xC9", "\xE9"), 0);  // É, é
-    EXPECT_NE(CompareLatin1NoCase("\xD7", "\xF7"), 0);  // × is not a capital of ÷
-    EXPECT_LT(CompareLatin1NoCase("10", "9"), 0);
-    EXPECT_LT(CompareLatin1NoCase("ab", "abc"), 0);
-    EXPECT_GT(CompareLatin1NoCase("b", "A"), 0);
+TEST(CompareNoCase, FoldsCapitalsOfTheRadioAlphabetOnly) {
+    EXPECT_EQ(CompareRadioNoCase("ABC", "abc"), 0);
+    EXPECT_EQ(CompareRadioNoCase("\xC9", "\xE9"), 0);  // É, é
+    EXPECT_EQ(CompareRadioNoCase("\x8A", "\x9A"), 0);  // Š, š
+    EXPECT_EQ(CompareRadioNoCase("\x9F", "\xFF"), 0);  // Ÿ, ÿ
+    EXPECT_NE(CompareRadioNoCase("\xD7", "\xF7"), 0);  // × is not a capital of ÷
+    EXPECT_LT(CompareRadioNoCase("10", "9"), 0);
+    EXPECT_LT(CompareRadioNoCase("ab", "abc"), 0);
+    EXPECT_GT(CompareRadioNoCase("b", "A"), 0);
     // Capitals fold to small letters, so '_' (between the two alphabets) comes before letters.
-    EXPECT_LT(CompareLatin1NoCase("_", "A"), 0);
+    EXPECT_LT(CompareRadioNoCase("_", "A"), 0);
     EXPECT_EQ(CompareUtf8NoCase("\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\x89"), 0);
     EXPECT_LT(CompareUtf8NoCase("z", "\xC3\xA9"), 0);
     // Both agree on the same text.
-    EXPECT_EQ(CompareUtf8NoCase(Latin1ToUtf8("Zo\xEB"), Latin1ToUtf8("zo\xCB")),
-              CompareLatin1NoCase("Zo\xEB", "zo\xCB"));
+    for (const char* pair : {"Zo\xEB|zo\xCB", "\x80" "a|\x9F" "b", "\x8Ax|\x8Cx"}) {
+        const std::string_view both(pair);
+        const auto a = both.substr(0, both.find('|'));
+        const auto b = both.substr(both.find('|') + 1);
+        EXPECT_EQ(CompareUtf8NoCase(RadioToUtf8(a), RadioToUtf8(b)), CompareRadioNoCase(a, b))
+            << pair;
+    }
 }
 
 TEST(EscapeXmlText, ReplacesTheFourCharactersAmpersandFirst) {
