@@ -278,7 +278,12 @@ constexpr std::array kStrings = {
         "connection and try again."},
     // Empty list placeholder, About box version line.
     StringEntry{10136, "None"},
+    // The About box: the product line and the three legal notice lines.
+    StringEntry{10137, "VEX480 PRG"},
     StringEntry{10138, "Version %s"},
+    StringEntry{10139, "Programming software for the VEX480 digital two-way radio."},
+    StringEntry{10140, "Copyright (C) 2026 Kestrion. All rights reserved."},
+    StringEntry{10141, "Use it only with radios that you are entitled to program."},
     // Radio link errors, dialog form, and the words filled into "%s".
     StringEntry{10145, "Error: Operation Failed."},
     StringEntry{10146, "Error: Operation Failed (%s)."},
