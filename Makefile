@@ -28,6 +28,7 @@ asan:
 bench: build
 	./build/$(PRESET)/bench/vexcore-bench
 	./build/$(PRESET)/bench/vexlink-bench
+	bench/startup-bench build/$(PRESET)
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

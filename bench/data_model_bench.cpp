@@ -50,19 +50,11 @@ const std::string kTemplateFolder = TemplateFolder();
     std::exit(1);
 }
 
-// The full image with the version and limits of the V480 default profile, as a profile built from
-// that template and filled to the brim would carry.
 vex::VirtualCP FullV480Image() {
-    std::string text;
     std::string error;
-    if (!vex::ReadWholeFile(kTemplateFolder + "/V480.lam", text, error)) Fail(error);
-    vex::UnscrambleUnlessBeginsWith(text, vex::kXmlFileStart);
-    vex::VirtualCP v480;
-    vex::CDataAdaptor::XML2VirtualCP(text, v480);
-    vex::VirtualCP image = vex::bench::FullImage();
-    image.m_version = v480.m_version;
-    image.m_limits = v480.m_limits;
-    return image;
+    auto image = vex::bench::FullImageOfTemplate(kTemplateFolder + "/V480.lam", error);
+    if (!image) Fail(error);
+    return *image;
 }
 
 // A scrambled profile file of the full image in a temporary folder, removed at exit.

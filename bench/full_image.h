@@ -3,9 +3,13 @@
 // A full codeplug for the benchmarks: 150 contacts (privates with five parent groups and a home
 // group each), 25 text messages, 6 languages, on a radio with a VEX480's capacities.
 
+#include <optional>
 #include <string>
 
+#include "codeplug/data_adaptor.h"
 #include "codeplug/virtual_cp.h"
+#include "common/file_io.h"
+#include "model/profile_text.h"
 
 namespace vex::bench {
 
@@ -48,6 +52,22 @@ inline VirtualCP FullImage() {
     for (std::size_t i = 0; i < kTextSlots; ++i) {
         image.m_texts[i] = "Message " + std::to_string(i) + ": return to <base> now";
     }
+    return image;
+}
+
+// The full image with the version and limits of a model template's default profile (such as
+// V480.lam), as a profile built from that template and filled to the brim would carry. Empty, with
+// the reason in `error`, when the template cannot be read.
+inline std::optional<VirtualCP> FullImageOfTemplate(const std::string& templatePath,
+                                                    std::string& error) {
+    std::string text;
+    if (!ReadWholeFile(templatePath, text, error)) return std::nullopt;
+    UnscrambleUnlessBeginsWith(text, kXmlFileStart);
+    VirtualCP model;
+    CDataAdaptor::XML2VirtualCP(text, model);
+    VirtualCP image = FullImage();
+    image.m_version = model.m_version;
+    image.m_limits = model.m_limits;
     return image;
 }
 

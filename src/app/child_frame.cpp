@@ -47,7 +47,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CVEXPRGDoc> document, QWidget* parent)
     m_splitter->setChildrenCollapsible(false);
     setWidget(m_splitter);
     const QByteArray state = UserSettings().value(kSplitterKey).toByteArray();
-    if (state.isEmpty() || !m_splitter->restoreState(state)) m_splitter->setSizes({230, 600});
+    if (state.isEmpty() || !m_splitter->restoreState(state)) m_splitter->setSizes({270, 700});
     connect(m_splitter, &QSplitter::splitterMoved, this,
             [this] { UserSettings().setValue(kSplitterKey, m_splitter->saveState()); });
 

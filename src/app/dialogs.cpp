@@ -98,10 +98,10 @@ CDealerInfoDialog::CDealerInfoDialog(QWidget* parent) : QDialog(parent) {
     ui.labelContact_1001->setText(Text(157));
     ui.labelNotes_1002->setText(Text(158));
     m_fields = {ui.dealerInfo_1005, ui.contactInfo_1006, ui.dealerNotes_1007};
-    QLabel* remaining = ui.remaining_1008;
     for (QPlainTextEdit* field : m_fields) {
+        field->setPlaceholderText(tr("At most %1 characters").arg(kDealerTextEditLimit));
         // Each field takes at most 250 characters.
-        connect(field, &QPlainTextEdit::textChanged, this, [field, remaining] {
+        connect(field, &QPlainTextEdit::textChanged, this, [field] {
             const QString text = field->toPlainText();
             const auto limit = static_cast<qsizetype>(kDealerTextEditLimit);
             if (text.size() > limit) {
@@ -109,12 +109,8 @@ CDealerInfoDialog::CDealerInfoDialog(QWidget* parent) : QDialog(parent) {
                 field->setPlainText(text.left(limit));
                 field->moveCursor(QTextCursor::End);
             }
-            remaining->setText(QObject::tr("%1 of %2 characters")
-                                   .arg(field->toPlainText().size())
-                                   .arg(kDealerTextEditLimit));
         });
     }
-    remaining->clear();
 }
 
 bool CDealerInfoDialog::LoadDealerInfo() {
@@ -201,6 +197,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     ui.legal1_1103->setText(Text(10139));
     ui.legal2_1104->setText(Text(10140));
     ui.legal3_1105->setText(Text(10141));
+    for (QLabel* line : {ui.legal1_1103, ui.legal2_1104, ui.legal3_1105})
+        line->setMinimumWidth(360);
     setFixedSize(sizeHint());
 }
 
@@ -235,6 +233,7 @@ void CSplashWnd::ShowSplashScreen(QWidget* mainWindow) {
         g_splash->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
     }
     g_splash->show();
+    g_splash->raise();
     QTimer::singleShot(kShowMilliseconds, g_splash.data(), [mainWindow] {
         if (g_splash != nullptr) g_splash->close();
         if (mainWindow != nullptr) mainWindow->update();

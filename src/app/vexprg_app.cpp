@@ -101,10 +101,11 @@ CMainFrame* InitInstance(const StartupOptions& options) {
 
     auto* frame = new CMainFrame(installPath);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    if (options.splash) CSplashWnd::ShowSplashScreen(frame);
     // Without a window manager (a bare X server) maximising does nothing: fill the screen.
     if (QScreen* screen = frame->screen()) frame->setGeometry(screen->availableGeometry());
     frame->showMaximized();
+    // Over the main window, which it covers while the program starts.
+    if (options.splash) CSplashWnd::ShowSplashScreen(frame);
     for (const QString& profile : options.profiles) frame->OpenDocumentFile(profile);
     if (options.quitWhenShown) {
         QTimer::singleShot(0, frame, [] { QCoreApplication::quit(); });
