@@ -58,6 +58,7 @@ CChildFrame::CChildFrame(std::unique_ptr<CVEXPRGDoc> document, QWidget* parent)
     });
     connect(m_document.get(), &CVEXPRGDoc::ModifiedChanged, this, &CChildFrame::UpdateTitle);
     connect(m_document.get(), &CVEXPRGDoc::TitleChanged, this, &CChildFrame::UpdateTitle);
+    connect(m_document.get(), &CVEXPRGDoc::Reloaded, this, &CChildFrame::RebuildKeepingSelection);
     UpdateTitle();
     Rebuild();
 }
@@ -90,6 +91,20 @@ void CChildFrame::Rebuild() {
     ShowPage(0);
 }
 
+void CChildFrame::RebuildKeepingSelection() {
+    QTreeWidgetItem* current = m_tree->currentItem();
+    const std::uint32_t selected = current != nullptr ? current->data(0, Qt::UserRole).toUInt() : 0;
+    m_tree->InitialUpdate();
+    QTreeWidgetItem* again = m_tree->FindNode(selected);
+    if (again == nullptr && m_tree->topLevelItemCount() > 0) again = m_tree->topLevelItem(0);
+    {
+        const QSignalBlocker blocker(m_tree);
+        m_tree->setCurrentItem(again);
+    }
+    ShowPage(again != nullptr ? again->data(0, Qt::UserRole).toUInt() : 0);
+    m_tree->UpdateCommandState(again);
+}
+
 void CChildFrame::ShowPage(std::uint32_t nodeData) {
     InstallPage(CreatePage(m_document.get(), nodeData, m_splitter));
 }
@@ -100,6 +115,7 @@ void CChildFrame::InstallPage(CBaseView* page) {
             [this] { QTimer::singleShot(0, this, &CChildFrame::CloseWithoutSaving); });
     if (old != nullptr) {
         // A page may ask for this from its own handler: it goes once that has returned.
+        old->Retire();
         old->hide();
         old->setParent(nullptr);
         old->deleteLater();

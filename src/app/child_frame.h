@@ -53,6 +53,8 @@ class CChildFrame : public QMdiSubWindow {
     void InstallPage(CBaseView* page);
     // The tree and the page anew, after the profile was replaced.
     void Rebuild();
+    // The same, keeping the selected node when the new profile still has it (after Undo, Redo).
+    void RebuildKeepingSelection();
 
     // Closes the window without the save-changes question.
     void CloseWithoutSaving();

@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <QUrl>
 
 #include "app/child_frame.h"
@@ -217,7 +219,21 @@ void CMainFrame::CreateMenus() {
     m_recentSeparator = m_fileMenu->addSeparator();
     m_fileMenu->addAction(exit);
 
+    m_undoGroup = new QUndoGroup(this);
+    QAction* undo = m_undoGroup->createUndoAction(this, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setStatusTip(tr("Take back the last change of the profile"));
+    m_actions.insert(QStringLiteral("Undo"), undo);
+    QAction* redo = m_undoGroup->createRedoAction(this, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    redo->setStatusTip(tr("Make the change taken back again"));
+    m_actions.insert(QStringLiteral("Redo"), redo);
+
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addActions({undo, redo});
+    edit->addSeparator();
     edit->addActions({add, cut, copy, paste, del, rename});
     edit->addSeparator();
     edit->addActions({dealer, preference});
@@ -327,6 +343,7 @@ QString CMainFrame::TransferStatus() const {
 
 CChildFrame* CMainFrame::AddChild(std::unique_ptr<CVEXPRGDoc> document) {
     auto* child = new CChildFrame(std::move(document));
+    m_undoGroup->addStack(child->Document()->UndoStack());
     m_mdi->addSubWindow(child);
     connect(child->Tree(), &CVEXPRGTreeView::CommandStateChanged, this,
             &CMainFrame::UpdateCommandUI);
@@ -392,10 +409,12 @@ void CMainFrame::OnSaveAs() {
 }
 
 void CMainFrame::OnSubWindowActivated() {
-    const bool profile = ActiveChild() != nullptr;
+    CChildFrame* active = ActiveChild();
+    const bool profile = active != nullptr;
+    m_undoGroup->setActiveStack(profile ? active->Document()->UndoStack() : nullptr);
     // The menus of a profile window add these commands; the toolbar keeps them, disabled.
-    for (const char* name : {"Close", "Save", "SaveAs", "Add", "Cut", "Copy", "Paste", "Delete",
-                             "Rename", "Write", "Report"}) {
+    for (const char* name : {"Close", "Save", "SaveAs", "Undo", "Redo", "Add", "Cut", "Copy",
+                             "Paste", "Delete", "Rename", "Write", "Report"}) {
         Command(QLatin1String(name))->setVisible(profile);
     }
     m_windowMenu->menuAction()->setVisible(profile);

@@ -15,6 +15,7 @@ class QLabel;
 class QMdiArea;
 class QMenu;
 class QToolBar;
+class QUndoGroup;
 
 namespace vex::gui {
 
@@ -99,6 +100,7 @@ class CMainFrame : public QMainWindow {
     QMenu* m_recentMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_recentSeparator = nullptr;
+    QUndoGroup* m_undoGroup = nullptr;
     QHash<QString, QAction*> m_actions;
     QHash<QAction*, QAction*> m_toolbarCopies;  // profile-window commands on the toolbar
     QPointer<QWidget> m_watchedEdit;

@@ -5,8 +5,10 @@
 // the modified flag, the title and the update hints that pages send to the navigation tree.
 
 #include <QObject>
+#include <QUndoStack>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "model/profile_document.h"
 
@@ -44,17 +46,29 @@ class CVEXPRGDoc : public QObject {
     // Passes an update hint (action | kind << 8 | index << 16) to every window of the document.
     void UpdateAllViews(QObject* sender, std::uint32_t hint);
 
+    // Runs `change` (calls of rule-script hooks through data items) as one step that Undo takes
+    // back whole, with whatever the rules changed along with it. A change that leaves the profile
+    // as it was records nothing. Returns what `change` returns; exceptions pass through.
+    std::int32_t Change(const QString& label, const std::function<std::int32_t()>& change);
+    QUndoStack* UndoStack() const noexcept { return m_undo; }
+
   signals:
     void ModifiedChanged(bool modified);
     void TitleChanged();
     void Updated(QObject* sender, std::uint32_t hint);
+    // Undo or Redo replaced the profile: every data item is stale, the windows rebuild.
+    void Reloaded();
 
   private:
+    friend class ProfileStep;
     void AfterLoad();
+    // Loads the text of an earlier or later step.
+    void Restore(const std::string& text);
 
     ProfileDocument m_document;
     QString m_strPathName;
     QString m_strUntitled;
+    QUndoStack* m_undo;
 };
 
 }  // namespace vex::gui

@@ -88,6 +88,11 @@ class CBaseView : public QScrollArea {
     int NodeIndex() const noexcept { return m_index; }
     bool IsLoaded() const noexcept { return m_bLoaded; }
 
+    // The page is being replaced (or its profile was): from now on it commits nothing. Pages check
+    // IsRetired() before they commit a field when it loses the focus.
+    void Retire() noexcept { m_bRetired = true; }
+    bool IsRetired() const noexcept { return m_bRetired; }
+
     // Posted requests (delivered after the current event): focus the name field, or the first
     // field.
     void PostFocusName();
@@ -124,6 +129,7 @@ class CBaseView : public QScrollArea {
     int m_pendingShift = 0;
     bool m_bLoaded = false;
     bool m_bInitialised = false;
+    bool m_bRetired = false;
 };
 
 }  // namespace vex::gui

@@ -390,7 +390,11 @@ bool CVEXPRGTreeView::AddNewItem(int kind) {
     if (list == nullptr) return false;
     CDataItem listItem = ListItem(kind);
     if (!listItem.CanAddChild()) return false;
-    const CDataItem child = listItem.AddNewChild();
+    CDataItem child;
+    m_document->Change(tr("Add %1").arg(list->text(0)), [&] {
+        child = listItem.AddNewChild();
+        return 0;
+    });
     if (child.IsEmpty()) return false;
     const int childKind = kind == node::kTextMessages ? node::kTextMessage : kind + 3;
     m_bActive = false;
@@ -420,12 +424,17 @@ bool CVEXPRGTreeView::AddNewItem(int kind) {
 void CVEXPRGTreeView::DelItem(int kind, int index) {
     try {
         CDataItem list = ListItem(kind);
+        QString label = tr("Delete");
+        if (QTreeWidgetItem* entry = FindNode(NodeData(kind, index)))
+            label += QStringLiteral(" ") + entry->text(0);
         std::int32_t msgId = 0;
         std::int32_t style = 0;
-        std::int32_t result = list.RemoveChildByIndex(index, msgId, 0, style);
+        std::int32_t result = m_document->Change(
+            label, [&] { return list.RemoveChildByIndex(index, msgId, 0, style); });
         if ((kind == node::kPrivateGroup || kind == node::kPrivate) && result == 2) {
             if (!IsAnswerYes(ShowMessageId(this, msgId, style))) return;
-            result = list.RemoveChildByIndex(index, msgId, 1, style);
+            result = m_document->Change(
+                label, [&] { return list.RemoveChildByIndex(index, msgId, 1, style); });
         }
         if (result != 0) return;
         m_bActive = false;
@@ -478,7 +487,9 @@ bool CVEXPRGTreeView::RenameItem(QTreeWidgetItem* item, const QString& text, boo
         CDataItem entry = ListItem(kind).GetChildByIndex(NodeIndex(itemData));
         std::int32_t msgId = 0;
         std::int32_t style = 0;
-        const std::int32_t result = entry.SetAttributeValue("name", Std(name), msgId, 0, style);
+        const std::int32_t result = m_document->Change(tr("Rename %1").arg(item->text(0)), [&] {
+            return entry.SetAttributeValue("name", Std(name), msgId, 0, style);
+        });
         if (result == 0) {
             item->setText(0, name);
             m_document->SetModifiedFlag(true);

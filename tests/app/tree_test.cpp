@@ -2,6 +2,7 @@
 // Rename through the rule script; update hints; the page's say over leaving it.
 
 #include <QTreeWidgetItemIterator>
+#include <QUndoStack>
 
 #include "app/child_frame.h"
 #include "app/main_frame.h"
@@ -205,6 +206,27 @@ class TreeTest : public QObject {
         // A hint to add through a page adds like the Add command.
         document->UpdateAllViews(nullptr, MakeHint(hint::kAdd, node::kTextMessages, 0));
         QCOMPARE(Node(node::kTextMessages, 0)->childCount(), 3);
+    }
+
+    void undoAndRedoTakeAWholeCascadeBackExactly() {
+        CVEXPRGDoc* document = m_child->Document();
+        const auto text = [&] { return document->Profile().Model().Serialise(); };
+        const std::string before = text();
+        // Ann is the only member of Night watch: the rules delete the group with her.
+        m_messages->answers = {mb::kIdOk};
+        m_tree->DelItem(node::kPrivate, 0);
+        const std::string after = text();
+        QCOMPARE(List("PrivateGroups").GetChildCount(), 7);
+        QCOMPARE(document->UndoStack()->count(), 1);
+
+        document->UndoStack()->undo();
+        QCOMPARE(text(), before);
+        QCOMPARE(Node(node::kPrivate, 0)->text(0), QStringLiteral("Ann"));
+        QCOMPARE(Node(node::kPrivateGroups, 0)->childCount(), 8);
+        document->UndoStack()->redo();
+        QCOMPARE(text(), after);
+        QCOMPARE(Node(node::kPrivate, 0)->text(0), QStringLiteral("Bob"));
+        QVERIFY(document->IsModified());
     }
 
     void theShownPageDecidesWhetherTheSelectionMayLeave() {
