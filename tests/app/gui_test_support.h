@@ -11,6 +11,7 @@
 #include <deque>
 
 #include "app/gui_support.h"
+#include "editors/base_view.h"
 
 namespace vex::gui::test {
 
@@ -55,6 +56,16 @@ class TestSettings {
   private:
     QTemporaryDir m_user;
     QTemporaryDir m_system;
+};
+
+// A page that answers "may the selection leave you?" (and the save guard) as told.
+class AnsweringPage : public CBaseView {
+  public:
+    AnsweringPage(CVEXPRGDoc* document, int answer) : CBaseView(document, 0, 0), m_answer(answer) {}
+    int ValidateData() override { return m_answer; }
+
+  private:
+    int m_answer;
 };
 
 inline QString DataFolder() {

@@ -18,19 +18,6 @@
 
 namespace vex::gui::test {
 
-namespace {
-
-class AnsweringPage : public CBaseView {
-  public:
-    AnsweringPage(CVEXPRGDoc* document, int answer) : CBaseView(document, 0, 0), m_answer(answer) {}
-    int ValidateData() override { return m_answer; }
-
-  private:
-    int m_answer;
-};
-
-}  // namespace
-
 class ShellTest : public QObject {
     Q_OBJECT
 

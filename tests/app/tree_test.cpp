@@ -14,20 +14,6 @@
 
 namespace vex::gui::test {
 
-namespace {
-
-// A page that answers the leave check as told.
-class AnsweringPage : public CBaseView {
-  public:
-    AnsweringPage(CVEXPRGDoc* document, int answer) : CBaseView(document, 0, 0), m_answer(answer) {}
-    int ValidateData() override { return m_answer; }
-
-  private:
-    int m_answer;
-};
-
-}  // namespace
-
 class TreeTest : public QObject {
     Q_OBJECT
 
