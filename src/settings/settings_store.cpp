@@ -2,13 +2,19 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QLatin1StringView>
 #include <QSettings>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <QVariant>
+#include <QVariantList>
 #include <array>
+#include <cctype>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <utility>
@@ -33,14 +39,281 @@ constexpr QLatin1StringView kHelpFileName{"HelpFileName"};
 // Where an installed program finds its data, relative to <prefix>.
 constexpr char kInstalledDataFolder[] = "share/vex480-prg";
 
+// The INI text of both files. QSettings' own IniFormat would cut a value at ';' (a comment),
+// split it at ',' (a list) and replace a byte that is not UTF-8; this format keeps every value
+// exactly as it was written, by the program or by hand, and writes what QSettings writes:
+// sections for the first key level ([General] for none), '\' for '/' below it, '%' escapes in
+// keys, and values quoted and escaped when they need it. A line that is no setting is skipped
+// (and gone after the next write); a value with bytes that are not UTF-8 is read as ISO 8859-1.
+
+QString DecodeLine(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError()) return QString::fromLatin1(bytes);
+    return text;
+}
+
+QString UnescapeKey(const QString& key) {
+    QString out;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const QChar c = key[i];
+        if (c == QLatin1Char('\\')) {
+            out += QLatin1Char('/');
+        } else if (c == QLatin1Char('%') && i + 2 < key.size() + 0 &&
+                   key[i + 1] == QLatin1Char('U') && i + 5 < key.size()) {
+            bool ok = false;
+            const uint code = key.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                out += QChar(static_cast<char16_t>(code));
+                i += 5;
+            } else {
+                out += c;
+            }
+        } else if (c == QLatin1Char('%') && i + 2 < key.size()) {
+            bool ok = false;
+            const uint code = key.mid(i + 1, 2).toUInt(&ok, 16);
+            if (ok) {
+                out += QChar(static_cast<char16_t>(code));
+                i += 2;
+            } else {
+                out += c;
+            }
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString EscapeKey(const QString& key) {
+    QString out;
+    for (const QChar c : key) {
+        const char16_t u = c.unicode();
+        if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+            u == u'_' || u == u'-' || u == u'.') {
+            out += c;
+        } else if (u == u'/') {
+            out += QLatin1Char('\\');
+        } else if (u < 0x100) {
+            out +=
+                QStringLiteral("%%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0')).toUpper();
+        } else {
+            out +=
+                QStringLiteral("%U%1").arg(static_cast<uint>(u), 4, 16, QLatin1Char('0')).toUpper();
+        }
+    }
+    return out;
+}
+
+// Backslash escapes; an unknown one is kept as it stands. Stops at an unescaped '"' when quoted
+// (the index of that quote is left in `end`).
+QString Unescape(const QString& text, qsizetype from, bool quoted, qsizetype& end) {
+    QString out;
+    qsizetype i = from;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted && c == QLatin1Char('"')) break;
+        if (c != QLatin1Char('\\') || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar e = text[++i];
+        switch (e.unicode()) {
+            case u'\\':
+                out += QLatin1Char('\\');
+                break;
+            case u'"':
+                out += QLatin1Char('"');
+                break;
+            case u'n':
+                out += QLatin1Char('\n');
+                break;
+            case u'r':
+                out += QLatin1Char('\r');
+                break;
+            case u't':
+                out += QLatin1Char('\t');
+                break;
+            case u'0':
+                out += QChar(u'\0');
+                break;
+            case u'x': {
+                qsizetype n = 0;
+                while (n < 4 && i + 1 + n < text.size() && isxdigit(text[i + 1 + n].toLatin1()))
+                    ++n;
+                if (n == 0) {
+                    out += QLatin1String("\\x");
+                } else {
+                    out += QChar(static_cast<char16_t>(text.mid(i + 1, n).toUInt(nullptr, 16)));
+                    i += n;
+                }
+                break;
+            }
+            default:
+                out += QLatin1Char('\\');
+                out += e;
+        }
+    }
+    end = i;
+    return out;
+}
+
+QVariant ParseValue(const QString& raw) {
+    qsizetype end = 0;
+    if (raw.startsWith(QLatin1Char('"'))) {
+        const QString text = Unescape(raw, 1, true, end);
+        // A quoted value must end at its closing quote; anything else is taken as it stands.
+        if (end == raw.size() - 1) return text;
+        return raw;
+    }
+    if (raw.startsWith(QLatin1String("@@"))) return Unescape(raw, 1, false, end);
+    if (raw.startsWith(QLatin1String("@ByteArray(")) && raw.endsWith(QLatin1Char(')'))) {
+        return Unescape(raw.mid(11, raw.size() - 12), 0, false, end);
+    }
+    // Another QVariant type written by QSettings: kept, but no text.
+    if (raw.startsWith(QLatin1Char('@'))) return QVariantList{raw};
+    return Unescape(raw, 0, false, end);
+}
+
+QString QuoteValue(const QString& text) {
+    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' ')) ||
+                 text.startsWith(QLatin1Char('\t')) || text.endsWith(QLatin1Char('\t'));
+    QString body;
+    if (text.startsWith(QLatin1Char('@'))) body += QLatin1Char('@');
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+            case u'\\':
+                body += QLatin1String("\\\\");
+                break;
+            case u'"':
+                body += QLatin1String("\\\"");
+                quote = true;
+                break;
+            case u'\n':
+                body += QLatin1String("\\n");
+                break;
+            case u'\r':
+                body += QLatin1String("\\r");
+                break;
+            case u'\t':
+                body += QLatin1String("\\t");
+                break;
+            case u';':
+            case u',':
+            case u'=':
+                quote = true;
+                body += c;
+                break;
+            default:
+                if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+                    body += QStringLiteral("\\x%1").arg(static_cast<uint>(c.unicode()), 4, 16,
+                                                        QLatin1Char('0'));
+                } else {
+                    body += c;
+                }
+        }
+    }
+    return quote ? QLatin1Char('"') + body + QLatin1Char('"') : body;
+}
+
+bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
+    QString section;
+    for (QByteArray bytes : device.readAll().split('\n')) {
+        if (bytes.endsWith('\r')) bytes.chop(1);
+        const QString line = DecodeLine(bytes).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+            line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = UnescapeKey(line.mid(1, line.size() - 2).trimmed());
+            if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+                section.clear();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0) continue;
+        const QString key = UnescapeKey(line.left(equals).trimmed());
+        map.insert(section.isEmpty() ? key : section + QLatin1Char('/') + key,
+                   ParseValue(line.mid(equals + 1).trimmed()));
+    }
+    return true;
+}
+
+bool WriteIni(QIODevice& device, const QSettings::SettingsMap& map) {
+    QMap<QString, QStringList> sections;  // "" is [General]
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
+        const QString section = slash < 0 ? QString() : it.key().left(slash);
+        const QString key = slash < 0 ? it.key() : it.key().mid(slash + 1);
+        QString value;
+        if (it.value().metaType().id() == QMetaType::QVariantList) {
+            value = it.value().toList().value(0).toString();
+        } else {
+            value = QuoteValue(it.value().toString());
+        }
+        sections[section].append(EscapeKey(key) + QLatin1Char('=') + value);
+    }
+    QByteArray out;
+    for (auto it = sections.begin(); it != sections.end(); ++it) {
+        if (!out.isEmpty()) out += '\n';
+        out += '[' + (it.key().isEmpty() ? QByteArray("General") : EscapeKey(it.key()).toUtf8()) +
+               "]\n";
+        for (const QString& line : it.value()) out += line.toUtf8() + '\n';
+    }
+    return device.write(out) == out.size();
+}
+
+}  // namespace
+
+QSettings::Format SettingsFormat() {
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("ini"), ReadIni, WriteIni, Qt::CaseSensitive);
+    return format;
+}
+
+namespace {
+
 // One of the two settings files. Fallbacks are off: a user value is never taken from the
 // installation file, and neither file falls back to an organisation-wide "Kestrion.ini".
 class StoreFile : public QSettings {
   public:
     explicit StoreFile(Scope scope)
-        : QSettings(IniFormat, scope, QString(kOrganisation), QString(kApplication)) {
+        : QSettings(SettingsFormat(), scope, QString(kOrganisation), QString(kApplication)) {
         setFallbacksEnabled(false);
     }
+    // The installation file in one configuration folder.
+    explicit StoreFile(const QString& path) : QSettings(path, SettingsFormat()) {
+        setFallbacksEnabled(false);
+    }
+};
+
+// The installation files: Kestrion/VEX480 PRG.ini in every folder of $XDG_CONFIG_DIRS (else
+// /etc/xdg), in that order; a value is taken from the first file that has it.
+class SystemFiles {
+  public:
+    SystemFiles() {
+        QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+        if (dirs.isEmpty()) dirs = QStringLiteral("/etc/xdg");
+        for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+            const QString path = dir + QLatin1Char('/') + kOrganisation + QLatin1Char('/') +
+                                 kApplication + QLatin1String(".ini");
+            if (QFileInfo::exists(path)) m_files.push_back(std::make_unique<StoreFile>(path));
+        }
+    }
+    // The value of the first file that has the key, compared without regard to case (language
+    // names are the only keys whose case may vary).
+    QVariant value(const QString& key) const {
+        for (const auto& file : m_files) {
+            if (file->contains(key)) return file->value(key);
+            for (const QString& stored : file->allKeys()) {
+                if (stored.compare(key, Qt::CaseInsensitive) == 0) return file->value(stored);
+            }
+        }
+        return {};
+    }
+
+  private:
+    std::vector<std::unique_ptr<StoreFile>> m_files;
 };
 
 QString LanguageKey(const QString& language, QLatin1StringView value) {
@@ -51,12 +324,28 @@ QString LanguageKey(const QString& language, QLatin1StringView value) {
     return key;
 }
 
+// The key of a language's value in `file`: language names are compared without regard to case,
+// so the spelling the file already has is used; a new language keeps the given spelling.
+template <class Source>
+QString LanguageKey(const Source& file, const QString& language, QLatin1StringView value) {
+    const QString prefix = QStringLiteral("Language/");
+    for (const QString& key : file.allKeys()) {
+        if (!key.startsWith(prefix)) continue;
+        const qsizetype slash = key.indexOf(QLatin1Char('/'), prefix.size());
+        if (slash < 0) continue;
+        const QString stored = key.mid(prefix.size(), slash - prefix.size());
+        if (stored.compare(language, Qt::CaseInsensitive) == 0) return LanguageKey(stored, value);
+    }
+    return LanguageKey(language, value);
+}
+
 struct StoredValue {
     bool exists = false;
     std::optional<QString> text;  // empty when the value is not text
 };
 
-StoredValue ReadValue(const QSettings& file, const QString& key) {
+template <class Source>
+StoredValue ReadValue(const Source& file, const QString& key) {
     const QVariant value = file.value(key);
     if (!value.isValid()) return {};
     switch (value.metaType().id()) {
@@ -73,7 +362,8 @@ StoredValue ReadValue(const QSettings& file, const QString& key) {
     }
 }
 
-QString ReadText(const QSettings& file, const QString& key) {
+template <class Source>
+QString ReadText(const Source& file, const QString& key) {
     return ReadValue(file, key).text.value_or(QString());
 }
 
@@ -160,11 +450,11 @@ bool SetCurrentLanguage(const std::string& language) {
 }
 
 std::string GetDefaultLanguage() {
-    return ToStd(ReadText(StoreFile(QSettings::SystemScope), QString(kDefaultLanguage)));
+    return ToStd(ReadText(SystemFiles(), QString(kDefaultLanguage)));
 }
 
 std::string GetInstallPath(const std::string& fallback) {
-    const QString configured = ReadText(StoreFile(QSettings::SystemScope), QString(kInstallPath));
+    const QString configured = ReadText(SystemFiles(), QString(kInstallPath));
     if (!configured.isEmpty()) return ToStd(QDir::cleanPath(configured));
 
     const QString given = QString::fromStdString(fallback);
@@ -180,12 +470,17 @@ std::string GetInstallPath(const std::string& fallback) {
 std::string GetHelpFileName() {
     const QString language = ReadText(StoreFile(QSettings::UserScope), QString(kCurrentLanguage));
     if (language.isEmpty()) return {};
-    return ToStd(ReadText(StoreFile(QSettings::SystemScope), LanguageKey(language, kHelpFileName)));
+    return ToStd(ReadText(SystemFiles(), LanguageKey(language, kHelpFileName)));
 }
 
 bool CreateRegistryKeys() {
-    // isWritable() creates the file's folder when it is missing.
-    return StoreFile(QSettings::UserScope).isWritable();
+    // isWritable() creates the file's folder when it is missing. A save writes a new file beside
+    // the old one and renames it, so the folder must take a new file too.
+    const StoreFile user(QSettings::UserScope);
+    if (!user.isWritable()) return false;
+    QTemporaryFile probe(QFileInfo(user.fileName()).absolutePath() +
+                         QStringLiteral("/.probe-XXXXXX"));
+    return probe.open();
 }
 
 bool EnsureComPort() {
@@ -200,13 +495,13 @@ bool SeedDealerInfo() {
     const QString language = ReadText(user, QString(kCurrentLanguage));
     if (language.isEmpty()) return false;
 
-    const StoreFile system(QSettings::SystemScope);
+    const SystemFiles system;
     Assignments seeds;
     for (const QLatin1StringView name : {kDealerInfo, kDealerNotes, kContactInfo}) {
-        const QString key = LanguageKey(language, name);
+        const QString key = LanguageKey(user, language, name);
         const std::optional<QString> own = ReadValue(user, key).text;
         if (own && CharacterCount(*own) <= kSeedTextLimit) continue;
-        QString seed = ReadText(system, key);
+        QString seed = ReadText(system, LanguageKey(language, name));
         if (CharacterCount(seed) > kSeedTextLimit) seed.clear();
         seeds.emplace_back(key, seed);
     }
@@ -240,7 +535,7 @@ DealerTextsResult GetDealerTexts() {
         {kDealerNotes, &texts.dealerNotes},
     }};
     for (const auto& [name, target] : fields) {
-        const StoredValue value = ReadValue(user, LanguageKey(language, name));
+        const StoredValue value = ReadValue(user, LanguageKey(user, language, name));
         if (!value.exists) continue;
         if (!value.text) return {SettingsMessage::DealerReadFailed, {}};
         if (CharacterCount(*value.text) > kDealerTextStoredLimit) {
@@ -262,9 +557,9 @@ SettingsMessage SetDealerTexts(const DealerTexts& texts) {
         if (CharacterCount(*text) > kDealerTextStoredLimit) return SettingsMessage::DealerTooLong;
     }
     const Assignments values = {
-        {LanguageKey(language, kDealerInfo), QString::fromStdString(texts.dealerInfo)},
-        {LanguageKey(language, kContactInfo), QString::fromStdString(texts.contactInfo)},
-        {LanguageKey(language, kDealerNotes), QString::fromStdString(texts.dealerNotes)},
+        {LanguageKey(user, language, kDealerInfo), QString::fromStdString(texts.dealerInfo)},
+        {LanguageKey(user, language, kContactInfo), QString::fromStdString(texts.contactInfo)},
+        {LanguageKey(user, language, kDealerNotes), QString::fromStdString(texts.dealerNotes)},
     };
     return StoreValues(user, QSettings::UserScope, values) ? SettingsMessage::None
                                                            : SettingsMessage::DealerWriteFailed;

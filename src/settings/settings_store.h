@@ -5,15 +5,19 @@
 // Both live in INI files under organisation "Kestrion", application "VEX480 PRG":
 // - the user file ($XDG_CONFIG_HOME/Kestrion/VEX480 PRG.ini) holds CurrentComPort, CurrentLanguage
 //   and, per language, the dealer texts Language/<lang>/{DealerInfo,ContactInfo,DealerNotes};
-// - the installation file (the first $XDG_CONFIG_DIRS entry, else /etc/xdg/Kestrion/VEX480 PRG.ini)
-//   holds DefaultLanguage, InstallPath and, per language, the default dealer texts and
-//   HelpFileName. The program only reads it.
+// - the installation files (Kestrion/VEX480 PRG.ini in each $XDG_CONFIG_DIRS folder, else in
+//   /etc/xdg) hold DefaultLanguage, InstallPath and, per language, the default dealer texts and
+//   HelpFileName; a value comes from the first folder whose file has it. The program only reads
+//   them.
 // A user value is read from the user file alone, never from the installation file.
 //
-// All texts are UTF-8. A missing value reads as the empty text. Every write is flushed to disk
+// Language names are compared without regard to case. Every value comes back exactly as written
+// (';' and ',' included); a hand-written value that is not UTF-8 is read as ISO 8859-1. All texts
+// are UTF-8. A missing value reads as the empty text. Every write is flushed to disk
 // before the function returns and a failed flush is reported. The functions may be called from
 // any thread; each call reads the files afresh.
 
+#include <QSettings>
 #include <cstddef>
 #include <string>
 
@@ -54,6 +58,9 @@ struct DealerTextsResult {
     SettingsMessage message = SettingsMessage::None;
     DealerTexts texts;  // empty unless message is None
 };
+
+// The INI format of both files (QSettings::setPath takes it, e.g. in tests).
+QSettings::Format SettingsFormat();
 
 std::string GetCurrentComPort();
 // False when the user file cannot be written.

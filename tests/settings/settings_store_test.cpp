@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QSettings>
 #include <QString>
@@ -30,12 +33,15 @@ class SettingsSandbox : public ::testing::Environment {
         s_root = pattern;
         // Belt and braces: nothing may reach the real configuration or runtime folders.
         setenv("XDG_CONFIG_HOME", (s_root / "xdg-home").c_str(), 1);
-        setenv("XDG_CONFIG_DIRS", (s_root / "xdg-dirs").c_str(), 1);
+        // The installation files are looked up in every XDG_CONFIG_DIRS folder.
+        setenv("XDG_CONFIG_DIRS", (s_root / "system").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (s_root / "runtime").c_str(), 1);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString((s_root / "user").string()));
-        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
-                           QString::fromStdString((s_root / "system").string()));
+        for (const QSettings::Format format : {QSettings::IniFormat, SettingsFormat()}) {
+            QSettings::setPath(format, QSettings::UserScope,
+                               QString::fromStdString((s_root / "user").string()));
+            QSettings::setPath(format, QSettings::SystemScope,
+                               QString::fromStdString((s_root / "xdg-dirs").string()));
+        }
     }
 
     void TearDown() override { fs::remove_all(s_root); }
@@ -256,6 +262,72 @@ TEST_F(SettingsStoreTest, InstallPathPrefersTheSettingThenAnExistingFallback) {
 
     Install("[General]\nInstallPath=/opt/vex480/data/\n");
     EXPECT_EQ(GetInstallPath(data.string()), "/opt/vex480/data");
+}
+
+TEST_F(SettingsStoreTest, EveryValueComesBackAsWrittenInBothScopes) {
+    // By hand, in the installation file: ';' and ',' are text, a Latin-1 byte is a character.
+    Install(
+        "[General]\nDefaultLanguage=Fran\xE7"
+        "ais\n[Language]\n"
+        "Fran\xE7"
+        "ais\\DealerInfo=T\xE9l: +33 1 23; fax: none\n"
+        "Fran\xE7"
+        "ais\\ContactInfo=Smith,Jones & Co ,  Ltd\n");
+    ASSERT_EQ(CheckRegistry(), SettingsMessage::None);
+    EXPECT_EQ(GetCurrentLanguage(), "Fran\u00E7ais");
+    EXPECT_EQ(GetDealerTexts().texts,
+              (DealerTexts{"T\u00E9l: +33 1 23; fax: none", "Smith,Jones & Co ,  Ltd", ""}));
+
+    // Through the program into the user file and back, after another write of the file.
+    const DealerTexts tricky{" lead; and, trail ", "\"quoted\" \\ back\nslash", "@at = sign"};
+    ASSERT_EQ(SetDealerTexts(tricky), SettingsMessage::None);
+    ASSERT_TRUE(SetCurrentComPort("/dev/ttyUSB1"));
+    EXPECT_EQ(GetDealerTexts().texts, tricky);
+
+    // A Latin-1 byte written by hand in the user file survives the next write.
+    WriteFile(SettingsSandbox::UserFile(),
+              "[General]\nCurrentLanguage=English\n[Language]\nEnglish\\DealerNotes=Caf\xE9\n");
+    ASSERT_TRUE(SetCurrentComPort("/dev/ttyUSB2"));
+    EXPECT_EQ(GetDealerTexts().texts.dealerNotes, "Caf\u00E9");
+}
+
+TEST_F(SettingsStoreTest, InstallationFilesAreReadFromEveryFolderAndLanguagesIgnoreCase) {
+    const fs::path first = SettingsSandbox::Root() / "first";
+    WriteFile(first / "Kestrion" / "VEX480 PRG.ini",
+              "[Language]\nENGLISH\\HelpFileName=first.html\n");
+    Install(kEnglishInstall);
+    setenv("XDG_CONFIG_DIRS",
+           (first.string() + ":/nowhere:" + (SettingsSandbox::Root() / "system").string()).c_str(),
+           1);
+    ASSERT_EQ(CheckRegistry(), SettingsMessage::None);  // DefaultLanguage from the second folder
+    setenv("XDG_CONFIG_DIRS", (SettingsSandbox::Root() / "system").c_str(), 1);
+    EXPECT_EQ(GetDealerTexts().texts.dealerInfo, "Radio House Ltd");
+
+    setenv("XDG_CONFIG_DIRS",
+           (first.string() + ":" + (SettingsSandbox::Root() / "system").string()).c_str(), 1);
+    ASSERT_TRUE(SetCurrentLanguage("english"));
+    EXPECT_EQ(GetHelpFileName(), "first.html");                       // the first folder wins
+    EXPECT_EQ(GetDealerTexts().texts.dealerInfo, "Radio House Ltd");  // the user's "English" key
+    setenv("XDG_CONFIG_DIRS", (SettingsSandbox::Root() / "system").c_str(), 1);
+}
+
+TEST_F(SettingsStoreTest, AUserFolderThatTakesNoNewFileIsFatal) {
+    Install(kEnglishInstall);
+    ASSERT_EQ(CheckRegistry(), SettingsMessage::None);
+    // The file stays writable, its folder does not (root writes anyway: check as "nobody").
+    ::chmod(SettingsSandbox::UserFile().c_str(), 0666);
+    ::chmod(SettingsSandbox::UserFile().parent_path().c_str(), 0755);
+    ::chmod(SettingsSandbox::Root().c_str(), 0755);
+    ::chmod((SettingsSandbox::Root() / "user").c_str(), 0755);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (getuid() == 0 && setuid(65534) != 0) _exit(3);
+        _exit(CheckRegistry() == SettingsMessage::FatalRegistryError ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
