@@ -40,13 +40,15 @@ struct ProfileError {
     std::string message;
 };
 
-// The words of a command line after the command: options (--name or --name VALUE, -o VALUE) and
-// positional arguments.
+// The words of a command line after the command: options (--name VALUE or -o VALUE, stored
+// under the long name when there is one), flags and positional arguments.
 class Args {
   public:
-    // `withValue` lists the options that take a value; `flags` those that do not.
-    Args(int argc, char** argv, int first, const std::vector<std::string>& withValue,
-         const std::vector<std::string>& flags);
+    Args(std::map<std::string, std::string> values, std::map<std::string, bool> flags,
+         std::vector<std::string> positional)
+        : m_values(std::move(values)),
+          m_flags(std::move(flags)),
+          m_positional(std::move(positional)) {}
 
     bool Has(const std::string& option) const { return m_flags.count(option) != 0; }
     std::optional<std::string> Value(const std::string& option) const;
@@ -93,6 +95,18 @@ void AsProfileError(const std::string& prefix, Step&& step) {
 // Opens the profile file `path` into `doc`, or saves `doc` there. Throw ProfileError.
 void OpenProfile(ProfileDocument& doc, const std::string& path);
 void SaveProfile(ProfileDocument& doc, const std::string& path);
+
+// How CheckWriteLimits treats characters the radio cannot hold: warn (validate, import) or refuse
+// unless allowed (a write without --yes).
+enum class LimitUse { Warn, Refuse, Allow };
+
+// Checks the profile against the limits the radio enforces (CheckRadioLimits): prints each
+// finding on stderr, prefixed with `path`; throws ProfileError when a limit is exceeded, or when
+// a character cannot be held and `use` is Refuse.
+void CheckWriteLimits(const ProfileDocument& doc, const std::string& path, LimitUse use);
+
+// A usage error when `out` names the same file as `in` (the input would be replaced).
+void RefuseOutputThatIsInput(const std::string& in, const std::string& out);
 
 // Prints an operation's progress on stderr (a bar on a terminal, a line per step otherwise) and
 // answers a write's warnings from --yes/--no or by asking on the terminal.

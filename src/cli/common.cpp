@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <thread>
+#include <vector>
 
 #include "cli/cli.h"
 #include "cli/trace_port.h"
+#include "codeplug/write_limits.h"
 #include "common/exception.h"
 #include "common/strings.h"
 #include "settings/settings_store.h"
@@ -22,31 +25,6 @@ int ExitCodeFor(LinkStatus status) {
     if (code == 1) return kExitOk;
     if (code >= -14 && code <= -1) return 10 - code;
     return kExitOtherLink;
-}
-
-Args::Args(int argc, char** argv, int first, const std::vector<std::string>& withValue,
-           const std::vector<std::string>& flags) {
-    auto known = [](const std::vector<std::string>& list, const std::string& word) {
-        for (const auto& entry : list) {
-            if (entry == word) return true;
-        }
-        return false;
-    };
-    for (int i = first; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (word.size() > 1 && word[0] == '-') {
-            if (known(withValue, word)) {
-                if (i + 1 >= argc) throw UsageError{word + " needs a value"};
-                m_values[word] = argv[++i];
-            } else if (known(flags, word)) {
-                m_flags[word] = true;
-            } else {
-                throw UsageError{"unknown option " + word};
-            }
-        } else {
-            m_positional.push_back(word);
-        }
-    }
 }
 
 std::optional<std::string> Args::Value(const std::string& option) const {
@@ -65,7 +43,14 @@ void Args::NoPositional() const {
 }
 
 std::string PortFrom(const Args& args) {
-    if (auto port = args.Value("--port")) return *port;
+    if (auto port = args.Value("--port")) {
+        // A name without a slash is a file of the current folder when there is one (a pty link a
+        // script made, say), else a device in /dev.
+        if (port->find('/') == std::string::npos && ::access(port->c_str(), F_OK) == 0) {
+            return "./" + *port;
+        }
+        return *port;
+    }
     std::string port = GetCurrentComPort();
     if (port.empty()) throw UsageError{"no port: give --port DEV or set CurrentComPort"};
     return port;
@@ -95,6 +80,32 @@ void OpenProfile(ProfileDocument& doc, const std::string& path) {
 
 void SaveProfile(ProfileDocument& doc, const std::string& path) {
     AsProfileError(path + ": ", [&] { doc.Save(path); });
+}
+
+void CheckWriteLimits(const ProfileDocument& doc, const std::string& path, LimitUse use) {
+    std::vector<LimitFinding> findings;
+    AsProfileError(path + ": ", [&] { findings = CheckRadioLimits(doc.ProfileText()); });
+    bool refused = false;
+    for (const LimitFinding& finding : findings) {
+        const bool stops = finding.kind == LimitFinding::Kind::Limit || use == LimitUse::Refuse;
+        refused = refused || stops;
+        std::fprintf(stderr, "%s: %s%s\n", path.c_str(),
+                     stops ? "" : "warning: ", finding.message.c_str());
+    }
+    if (!refused) return;
+    if (AnyLimitExceeded(findings)) {
+        throw ProfileError{path + ": the radio would refuse this profile; nothing was written"};
+    }
+    throw ProfileError{path +
+                       ": the radio cannot hold every character; nothing was written (--yes "
+                       "sends '?' in their place)"};
+}
+
+void RefuseOutputThatIsInput(const std::string& in, const std::string& out) {
+    std::error_code error;
+    if (std::filesystem::equivalent(in, out, error)) {
+        throw UsageError{"the output " + out + " is the input " + in + "; give another -o"};
+    }
 }
 
 ConsoleObserver::ConsoleObserver(TransferEngine& engine, bool quiet, Answer answer,
@@ -222,11 +233,11 @@ PortSetup MakePorts(const Args& args) {
 }
 
 int ReportLinkResult(LinkStatus status, const PortSetup& ports) {
-    if (status != LinkStatus::Success) {
+    if (status == LinkStatus::PortUnavailable && !ports.openFailure->empty()) {
+        // The real cause, when the port could not be opened, instead of "already in use".
+        std::fprintf(stderr, "Error: %s\n", ports.openFailure->c_str());
+    } else if (status != LinkStatus::Success) {
         std::fprintf(stderr, "%s\n", LinkErrorText(status, LinkTextForm::MessageBox).c_str());
-        if (status == LinkStatus::PortUnavailable && !ports.openFailure->empty()) {
-            std::fprintf(stderr, "%s\n", ports.openFailure->c_str());
-        }
     }
     return ExitCodeFor(status);
 }

@@ -6,7 +6,9 @@
 #include "cli/cli.h"
 #include "common/file_io.h"
 #include "common/strings.h"
+#include "common/text.h"
 #include "settings/port_list.h"
+#include "settings/settings_store.h"
 
 namespace vex::cli {
 
@@ -46,6 +48,7 @@ int RunExport(const Args& args) {
     AsProfileError(in + ": ", [&] { text = doc.ProfileText(); });
     if (const auto out = args.Value("-o")) {
         std::string error;
+        RefuseOutputThatIsInput(in, *out);
         if (!WriteFileAtomically(*out, text, error)) throw ProfileError{error};
     } else {
         std::fwrite(text.data(), 1, text.size(), stdout);
@@ -58,21 +61,32 @@ int RunImport(const Args& args) {
     const std::string& in = args.OnePositional("plain profile to import");
     const auto out = args.Value("-o");
     if (!out) throw UsageError{"import needs -o OUT.lam"};
+    RefuseOutputThatIsInput(in, *out);
     ProfileDocument doc(TemplateFolder(), PrintScriptError);
     OpenProfile(doc, in);
+    CheckWriteLimits(doc, in, LimitUse::Warn);
     SaveProfile(doc, *out);
     return kExitOk;
 }
 
 int RunValidate(const Args& args) {
-    const std::string& in = args.OnePositional("profile to validate");
-    ProfileDocument doc(TemplateFolder(), PrintScriptError);
-    OpenProfile(doc, in);
-    VirtualCP image;
-    AsProfileError(in + ": ", [&] { doc.GetVirtualCPData(image); });
-    std::printf("%s: valid profile (%zu contacts, %zu text messages)\n", in.c_str(),
-                CountInUse(image), CountTexts(image));
-    return kExitOk;
+    if (args.Positional().empty()) throw UsageError{"expected one or more profiles to validate"};
+    int status = kExitOk;
+    for (const std::string& in : args.Positional()) {
+        try {
+            ProfileDocument doc(TemplateFolder(), PrintScriptError);
+            OpenProfile(doc, in);
+            VirtualCP image;
+            AsProfileError(in + ": ", [&] { doc.GetVirtualCPData(image); });
+            CheckWriteLimits(doc, in, LimitUse::Warn);
+            std::printf("%s: valid profile (%zu contacts, %zu text messages)\n", in.c_str(),
+                        CountInUse(image), CountTexts(image));
+        } catch (const ProfileError& e) {
+            std::fprintf(stderr, "%s\n", e.message.c_str());
+            status = kExitProfile;
+        }
+    }
+    return status;
 }
 
 int RunModels(const Args& args) {
@@ -83,7 +97,7 @@ int RunModels(const Args& args) {
 
 int RunNew(const Args& args) {
     args.NoPositional();
-    const auto model = args.Value("--model");
+    auto model = args.Value("--model");
     const auto out = args.Value("-o");
     if (!model || !out) throw UsageError{"new needs --model NAME and -o OUT.lam"};
     const std::string folder = TemplateFolder();
@@ -91,7 +105,10 @@ int RunNew(const Args& args) {
     bool known = false;
     std::string list;
     for (const auto& name : models) {
-        known = known || name == *model;
+        if (CompareUtf8NoCase(name, *model) == 0) {
+            known = true;
+            *model = name;
+        }
         list += (list.empty() ? "" : ", ") + name;
     }
     if (!known) throw UsageError{"unknown model " + *model + "; the models are: " + list};
@@ -104,6 +121,11 @@ int RunNew(const Args& args) {
 
 int RunPorts(const Args& args) {
     args.NoPositional();
+    if (const auto port = args.Value("--default")) {
+        if (!SetCurrentComPort(*port)) throw ProfileError{"cannot store the default port " + *port};
+        std::printf("default port: %s\n", port->c_str());
+        return kExitOk;
+    }
     for (const auto& port : ListSerialPorts()) {
         std::printf("%s\t%s\n", port.device.c_str(), port.description.c_str());
     }

@@ -32,10 +32,14 @@ int RunReport(const Args& args) {
     const DealerTextsResult dealer = GetDealerTexts();
     const std::optional<DealerTexts> texts =
         dealer.message == SettingsMessage::None ? std::optional(dealer.texts) : std::nullopt;
+    // By default the page goes into the current folder, never into the installation.
+    const std::string out = args.Value("-o").value_or(
+        kind == ReportKind::RadioSpecific ? "SpecReport.htm" : "OverviewReport.htm");
+    RefuseOutputThatIsInput(in, out);
     std::string written;
-    AsProfileError(in + ": ", [&] {
+    AsProfileError(out + ": ", [&] {
         written = GenerateReport(kind, root, InstallFolder() + "/" + std::string(kReportFolder),
-                                 texts, args.Value("-o").value_or(""));
+                                 texts, out);
     });
     std::printf("%s\n", written.c_str());
     return kExitOk;

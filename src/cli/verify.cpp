@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "common/text.h"
 #include "link/transfer_engine.h"
 
 namespace vex::cli {
@@ -68,9 +69,9 @@ std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP&
     field("setting earpiece_vol_level", s.earpiece_vol_level, r.earpiece_vol_level);
     field("setting language", s.language, r.language);
     field("setting flags", s.setting_bits >> 24, r.setting_bits >> 24);
-    if (s.call_forward_id != r.call_forward_id) {
-        out.push_back("setting call_forward_id: sent " + Quote(s.call_forward_id) +
-                      ", radio holds " + Quote(r.call_forward_id));
+    if (s.call_forward_id != RadioToUtf8(r.call_forward_id)) {
+        out.push_back("setting call_forward_id: " + Quote(s.call_forward_id) + ", radio holds " +
+                      Quote(RadioToUtf8(r.call_forward_id)));
     }
 
     std::set<int> matched;
@@ -84,8 +85,9 @@ std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP&
         }
         matched.insert(at);
         const ContactRecord& h = radio.m_contacts[static_cast<std::size_t>(at)];
-        if (c.name != h.name) {
-            out.push_back(who + ": name sent " + Quote(c.name) + ", radio holds " + Quote(h.name));
+        if (c.name != RadioToUtf8(h.name)) {
+            out.push_back(who + ": name " + Quote(c.name) + ", radio holds " +
+                          Quote(RadioToUtf8(h.name)));
         }
         field(who + " alert_tone", c.alert_tone, h.alert_tone);
         field(who + " flags", c.flags, h.flags);
@@ -103,14 +105,15 @@ std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP&
     for (std::size_t i = 0; i < kContactSlots; ++i) {
         if (radio.IsContactInUse(i) && matched.count(static_cast<int>(i)) == 0) {
             const ContactRecord& h = radio.m_contacts[i];
-            out.push_back("radio holds contact " + Quote(h.name) + " (" + h.pid +
+            out.push_back("radio holds contact " + Quote(RadioToUtf8(h.name)) + " (" + h.pid +
                           ") that was not sent");
         }
     }
     for (std::size_t i = 0; i < kTextSlots; ++i) {
-        if (expected.m_texts[i] != radio.m_texts[i]) {
-            out.push_back("text message " + std::to_string(i + 1) + ": sent " +
-                          Quote(expected.m_texts[i]) + ", radio holds " + Quote(radio.m_texts[i]));
+        if (expected.m_texts[i] != RadioToUtf8(radio.m_texts[i])) {
+            out.push_back("text message " + std::to_string(i + 1) + ": " +
+                          Quote(expected.m_texts[i]) + ", radio holds " +
+                          Quote(RadioToUtf8(radio.m_texts[i])));
         }
     }
     return out;

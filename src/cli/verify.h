@@ -17,6 +17,8 @@ VirtualCP ExpectedAfterWrite(const VirtualCP& source, const RadioLimits& radio);
 // One line per field that differs between what was sent and what the radio holds: the settings,
 // each contact sent (matched by PID and kind; parent groups compared as sets), contacts the radio
 // holds that were not sent, and the text messages. The clock is left out: a radio's clock runs on.
+// The texts of `expected` (names, text messages, call_forward_id) are the profile's own UTF-8,
+// those of `radio` the radio's code page, so a character the radio could not hold is a difference.
 std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP& radio);
 
 }  // namespace vex::cli

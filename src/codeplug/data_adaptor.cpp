@@ -257,8 +257,8 @@ std::uint32_t ToUnsigned(std::string_view text) {
 
 class ProfileReader {
   public:
-    explicit ProfileReader(xmlDoc* doc)
-        : m_context(xml::MakeXPathContext(doc, ProfilePrefix, ProfileNamespaceUri)) {}
+    ProfileReader(xmlDoc* doc, ImageText form)
+        : m_context(xml::MakeXPathContext(doc, ProfilePrefix, ProfileNamespaceUri)), m_form(form) {}
 
     // The first element the expression selects; null when none.
     xmlNode* First(const char* expression, xmlNode* relativeTo = nullptr) {
@@ -285,7 +285,9 @@ class ProfileReader {
         }
         return value;
     }
-    std::string Text(xmlNode* e, const char* name) { return Utf8ToRadio(Raw(e, name)); }
+    std::string Text(xmlNode* e, const char* name) {
+        return m_form == ImageText::Radio ? Utf8ToRadio(Raw(e, name)) : Raw(e, name);
+    }
     std::uint32_t U32(xmlNode* e, const char* name) { return ToUnsigned(Raw(e, name)); }
     std::uint8_t U8(xmlNode* e, const char* name) {
         return static_cast<std::uint8_t>(U32(e, name) & 0xFFu);
@@ -294,6 +296,7 @@ class ProfileReader {
 
   private:
     xml::XPathContextPtr m_context;
+    ImageText m_form;
 };
 
 // Calls read(element) for the element and each following sibling, until a sibling that is not an
@@ -485,7 +488,7 @@ int CDataAdaptor::VirtualCP2XML(const VirtualCP& image, std::string& text) {
     return 1;
 }
 
-int CDataAdaptor::XML2VirtualCP(std::string_view text, VirtualCP& image) {
+int CDataAdaptor::XML2VirtualCP(std::string_view text, VirtualCP& image, ImageText form) {
     try {
         xml::ParseResult parsed = xml::ParseUntrusted(text);
         if (parsed.failure == xml::ParseFailure::HasDoctype) {
@@ -496,7 +499,7 @@ int CDataAdaptor::XML2VirtualCP(std::string_view text, VirtualCP& image) {
                  "ErrorMsg: The profile text does not parse\nDesc: " + parsed.reason +
                      "\nSource: libxml2");
         }
-        ProfileReader reader(parsed.doc.get());
+        ProfileReader reader(parsed.doc.get(), form);
         ReadVersion(reader, image.m_version);
         ReadLimits(reader, image.m_limits);
         ReadSettings(reader, image.m_settings);

@@ -107,6 +107,7 @@ void TransferEngine::BeginOperation() {
     m_lastResult = LinkStatus::Success;
     m_failurePosted = false;
     m_warningPending.store(0);
+    m_radioLeftIncomplete.store(false);
 }
 
 void TransferEngine::PostProgress(int percent) {
@@ -315,6 +316,8 @@ LinkStatus TransferEngine::WriteOperation(const VirtualCP& source, std::string_v
     if (Running()) {
         work.ApplyOwnFlagsToSettings(&radio.pid);
         if (const auto form = EncodeRadioSettings(work.m_settings)) {
+            // From here on the radio may hold part of this profile until the write ends.
+            m_radioLeftIncomplete.store(true);
             if (Check(protocol.PutSettings(*form, reply))) PostProgress(60);
         } else {
             Fail(LinkStatus::MessageCompose);
@@ -368,6 +371,7 @@ LinkStatus TransferEngine::WriteOperation(const VirtualCP& source, std::string_v
     if (Running()) {
         PostProgress(95);
         if (Check(protocol.EndWrite(reply))) {
+            m_radioLeftIncomplete.store(false);
             PostSucceeded();
             return LinkStatus::Success;
         }

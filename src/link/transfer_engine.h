@@ -104,6 +104,10 @@ class TransferEngine {
     std::thread StartReset(std::string portName);
     std::thread StartReadPid(std::string& result, std::string portName);
 
+    // True after a write that failed or was cancelled once it had begun to change the radio (its
+    // settings were sent): show kIncompleteWriteText with the failure.
+    bool RadioLeftIncomplete() const { return m_radioLeftIncomplete.load(); }
+
     // The code of the warning the running write waits on, 0 when none.
     std::int32_t WarningPending() const { return m_warningPending.load(); }
 
@@ -142,6 +146,7 @@ class TransferEngine {
     LinkStatus m_lastResult = LinkStatus::Success;
     bool m_failurePosted = false;
     std::atomic<std::int32_t> m_warningPending{0};
+    std::atomic<bool> m_radioLeftIncomplete{false};
     // The answer to a warning: a flag under a mutex, so that an answer that comes before the
     // worker waits is not missed and a second answer does no harm.
     std::mutex m_answerMutex;
