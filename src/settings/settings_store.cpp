@@ -1,6 +1,7 @@
 #include "settings/settings_store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QLatin1StringView>
@@ -39,12 +40,13 @@ constexpr QLatin1StringView kHelpFileName{"HelpFileName"};
 // Where an installed program finds its data, relative to <prefix>.
 constexpr char kInstalledDataFolder[] = "share/vex480-prg";
 
-// The INI text of both files. QSettings' own IniFormat would cut a value at ';' (a comment),
-// split it at ',' (a list) and replace a byte that is not UTF-8; this format keeps every value
-// exactly as it was written, by the program or by hand, and writes what QSettings writes:
-// sections for the first key level ([General] for none), '\' for '/' below it, '%' escapes in
-// keys, and values quoted and escaped when they need it. A line that is no setting is skipped
-// (and gone after the next write); a value with bytes that are not UTF-8 is read as ISO 8859-1.
+// The files are QSettings INI files (the desktop keeps its own values in the user file too), and
+// QSettings writes them. But reading a value written by hand, QSettings would cut it at ';' (a
+// comment), split it at ',' (a list) and replace a byte that is not UTF-8. So the store's own
+// values are read from the file's text by the reader below, which keeps every value exactly as
+// it was written: sections for the first key level ([General] for none), '\' for '/' below it,
+// '%' escapes in keys, quoted or plain values with backslash escapes. A line that is no setting is
+// skipped; a value with bytes that are not UTF-8 is read as ISO 8859-1.
 
 QString DecodeLine(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -80,26 +82,6 @@ QString UnescapeKey(const QString& key) {
             }
         } else {
             out += c;
-        }
-    }
-    return out;
-}
-
-QString EscapeKey(const QString& key) {
-    QString out;
-    for (const QChar c : key) {
-        const char16_t u = c.unicode();
-        if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
-            u == u'_' || u == u'-' || u == u'.') {
-            out += c;
-        } else if (u == u'/') {
-            out += QLatin1Char('\\');
-        } else if (u < 0x100) {
-            out +=
-                QStringLiteral("%%1").arg(static_cast<uint>(u), 2, 16, QLatin1Char('0')).toUpper();
-        } else {
-            out +=
-                QStringLiteral("%U%1").arg(static_cast<uint>(u), 4, 16, QLatin1Char('0')).toUpper();
         }
     }
     return out;
@@ -160,60 +142,21 @@ QString Unescape(const QString& text, qsizetype from, bool quoted, qsizetype& en
 
 QVariant ParseValue(const QString& raw) {
     qsizetype end = 0;
+    QString text;
     if (raw.startsWith(QLatin1Char('"'))) {
-        const QString text = Unescape(raw, 1, true, end);
+        text = Unescape(raw, 1, true, end);
         // A quoted value must end at its closing quote; anything else is taken as it stands.
-        if (end == raw.size() - 1) return text;
-        return raw;
+        if (end != raw.size() - 1) return raw;
+    } else {
+        text = Unescape(raw, 0, false, end);
     }
-    if (raw.startsWith(QLatin1String("@@"))) return Unescape(raw, 1, false, end);
-    if (raw.startsWith(QLatin1String("@ByteArray(")) && raw.endsWith(QLatin1Char(')'))) {
-        return Unescape(raw.mid(11, raw.size() - 12), 0, false, end);
+    // As QSettings writes them: "@@" for a text beginning with '@'; other '@' values are not text.
+    if (text.startsWith(QLatin1String("@@"))) return text.mid(1);
+    if (text.startsWith(QLatin1String("@ByteArray(")) && text.endsWith(QLatin1Char(')'))) {
+        return text.mid(11, text.size() - 12);
     }
-    // Another QVariant type written by QSettings: kept, but no text.
-    if (raw.startsWith(QLatin1Char('@'))) return QVariantList{raw};
-    return Unescape(raw, 0, false, end);
-}
-
-QString QuoteValue(const QString& text) {
-    bool quote = text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' ')) ||
-                 text.startsWith(QLatin1Char('\t')) || text.endsWith(QLatin1Char('\t'));
-    QString body;
-    if (text.startsWith(QLatin1Char('@'))) body += QLatin1Char('@');
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-            case u'\\':
-                body += QLatin1String("\\\\");
-                break;
-            case u'"':
-                body += QLatin1String("\\\"");
-                quote = true;
-                break;
-            case u'\n':
-                body += QLatin1String("\\n");
-                break;
-            case u'\r':
-                body += QLatin1String("\\r");
-                break;
-            case u'\t':
-                body += QLatin1String("\\t");
-                break;
-            case u';':
-            case u',':
-            case u'=':
-                quote = true;
-                body += c;
-                break;
-            default:
-                if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-                    body += QStringLiteral("\\x%1").arg(static_cast<uint>(c.unicode()), 4, 16,
-                                                        QLatin1Char('0'));
-                } else {
-                    body += c;
-                }
-        }
-    }
-    return quote ? QLatin1Char('"') + body + QLatin1Char('"') : body;
+    if (text.startsWith(QLatin1Char('@'))) return QVariantList{raw};
+    return text;
 }
 
 bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
@@ -239,52 +182,74 @@ bool ReadIni(QIODevice& device, QSettings::SettingsMap& map) {
     return true;
 }
 
-bool WriteIni(QIODevice& device, const QSettings::SettingsMap& map) {
-    QMap<QString, QStringList> sections;  // "" is [General]
-    for (auto it = map.begin(); it != map.end(); ++it) {
-        const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
-        const QString section = slash < 0 ? QString() : it.key().left(slash);
-        const QString key = slash < 0 ? it.key() : it.key().mid(slash + 1);
-        QString value;
-        if (it.value().metaType().id() == QMetaType::QVariantList) {
-            value = it.value().toList().value(0).toString();
-        } else {
-            value = QuoteValue(it.value().toString());
-        }
-        sections[section].append(EscapeKey(key) + QLatin1Char('=') + value);
-    }
-    QByteArray out;
-    for (auto it = sections.begin(); it != sections.end(); ++it) {
-        if (!out.isEmpty()) out += '\n';
-        out += '[' + (it.key().isEmpty() ? QByteArray("General") : EscapeKey(it.key()).toUtf8()) +
-               "]\n";
-        for (const QString& line : it.value()) out += line.toUtf8() + '\n';
-    }
-    return device.write(out) == out.size();
+// The store's own values of one INI file as written (see ReadIni); empty when it cannot be read.
+QSettings::SettingsMap RawValues(const QString& path) {
+    QSettings::SettingsMap map;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) ReadIni(file, map);
+    return map;
 }
 
-}  // namespace
-
-QSettings::Format SettingsFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("ini"), ReadIni, WriteIni, Qt::CaseSensitive);
-    return format;
+// The keys whose values the store reads: the rest of the file belongs to others and is left to
+// QSettings as it is.
+bool IsStoreKey(const QString& key) {
+    for (const QLatin1StringView top :
+         {kCurrentComPort, kCurrentLanguage, kDefaultLanguage, kInstallPath}) {
+        if (key == top) return true;
+    }
+    if (!key.startsWith(QLatin1String("Language/"))) return false;
+    for (const QLatin1StringView name : {kDealerInfo, kContactInfo, kDealerNotes, kHelpFileName}) {
+        if (key.endsWith(QLatin1Char('/') + QString(name))) return true;
+    }
+    return false;
 }
-
-namespace {
 
 // One of the two settings files. Fallbacks are off: a user value is never taken from the
 // installation file, and neither file falls back to an organisation-wide "Kestrion.ini".
 class StoreFile : public QSettings {
   public:
     explicit StoreFile(Scope scope)
-        : QSettings(SettingsFormat(), scope, QString(kOrganisation), QString(kApplication)) {
+        : QSettings(IniFormat, scope, QString(kOrganisation), QString(kApplication)),
+          m_raw(RawValues(fileName())) {
         setFallbacksEnabled(false);
     }
     // The installation file in one configuration folder.
-    explicit StoreFile(const QString& path) : QSettings(path, SettingsFormat()) {
+    explicit StoreFile(const QString& path) : QSettings(path, IniFormat), m_raw(RawValues(path)) {
         setFallbacksEnabled(false);
     }
+
+    // A value of the store as written in the file; others as QSettings reads them.
+    QVariant value(const QString& key) const {
+        if (IsStoreKey(key)) {
+            const auto it = m_raw.find(key);
+            if (it != m_raw.end()) return *it;
+        }
+        return QSettings::value(key);
+    }
+
+    // Sets or removes a value of the store (QSettings writes it with the next sync).
+    void Set(const QString& key, const QVariant& value) {
+        setValue(key, value);
+        m_raw.insert(key, value);
+    }
+    void Remove(const QString& key) {
+        remove(key);
+        m_raw.remove(key);
+    }
+
+    // Before the store sets a value: the store's values that QSettings read differently from what
+    // the file says are set to what it says, so that the next write keeps them.
+    void KeepValuesAsWritten() {
+        for (auto it = m_raw.begin(); it != m_raw.end(); ++it) {
+            if (IsStoreKey(it.key()) && it->metaType().id() == QMetaType::QString &&
+                QSettings::value(it.key()) != *it) {
+                setValue(it.key(), *it);
+            }
+        }
+    }
+
+  private:
+    QSettings::SettingsMap m_raw;
 };
 
 // The installation files: Kestrion/VEX480 PRG.ini in every folder of $XDG_CONFIG_DIRS (else
@@ -299,12 +264,15 @@ class SystemFiles {
                                  kApplication + QLatin1String(".ini");
             if (QFileInfo::exists(path)) m_files.push_back(std::make_unique<StoreFile>(path));
         }
+        // None there: the system scope's own file (the desktop points it at the defaults its data
+        // folder ships when nothing is installed).
+        if (m_files.empty()) m_files.push_back(std::make_unique<StoreFile>(QSettings::SystemScope));
     }
     // The value of the first file that has the key, compared without regard to case (language
     // names are the only keys whose case may vary).
     QVariant value(const QString& key) const {
         for (const auto& file : m_files) {
-            if (file->contains(key)) return file->value(key);
+            if (file->contains(key) || file->value(key).isValid()) return file->value(key);
             for (const QString& stored : file->allKeys()) {
                 if (stored.compare(key, Qt::CaseInsensitive) == 0) return file->value(stored);
             }
@@ -410,17 +378,18 @@ using Assignments = std::vector<std::pair<QString, QString>>;
 // QSettings shares its unsaved changes between all objects on the same file, and would otherwise
 // save the refused values with the next write of anything.
 bool StoreValues(StoreFile& file, QSettings::Scope scope, const Assignments& values) {
+    file.KeepValuesAsWritten();
     std::vector<std::pair<QString, QVariant>> previous;
     for (const auto& [key, text] : values) {
         previous.emplace_back(key, file.value(key));
-        file.setValue(key, text);
+        file.Set(key, text);
     }
     if (Save(file, scope)) return true;
     for (const auto& [key, value] : previous) {
         if (value.isValid()) {
-            file.setValue(key, value);
+            file.Set(key, value);
         } else {
-            file.remove(key);
+            file.Remove(key);
         }
     }
     return false;

@@ -59,9 +59,6 @@ struct DealerTextsResult {
     DealerTexts texts;  // empty unless message is None
 };
 
-// The INI format of both files (QSettings::setPath takes it, e.g. in tests).
-QSettings::Format SettingsFormat();
-
 std::string GetCurrentComPort();
 // False when the user file cannot be written.
 bool SetCurrentComPort(const std::string& port);

@@ -36,12 +36,10 @@ class SettingsSandbox : public ::testing::Environment {
         // The installation files are looked up in every XDG_CONFIG_DIRS folder.
         setenv("XDG_CONFIG_DIRS", (s_root / "system").c_str(), 1);
         setenv("XDG_RUNTIME_DIR", (s_root / "runtime").c_str(), 1);
-        for (const QSettings::Format format : {QSettings::IniFormat, SettingsFormat()}) {
-            QSettings::setPath(format, QSettings::UserScope,
-                               QString::fromStdString((s_root / "user").string()));
-            QSettings::setPath(format, QSettings::SystemScope,
-                               QString::fromStdString((s_root / "xdg-dirs").string()));
-        }
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString((s_root / "user").string()));
+        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope,
+                           QString::fromStdString((s_root / "xdg-dirs").string()));
     }
 
     void TearDown() override { fs::remove_all(s_root); }
