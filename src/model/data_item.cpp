@@ -2,7 +2,10 @@
 
 #include <libxml/xpathInternals.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
 
 #include "common/exception.h"
@@ -107,10 +110,33 @@ bool ToInt32(const ScriptValue& value, std::int32_t& out) {
     return true;
 }
 
-// A hook's boolean, as the rule language reads a condition: only nothing and false are false.
-bool Truth(const ScriptValue& value) {
-    if (std::holds_alternative<std::monostate>(value)) return false;
-    if (const auto* b = std::get_if<bool>(&value)) return *b;
+// A hook's result converted to a boolean: nothing, false, zero and a text holding zero ("0",
+// "0.0") are false; true, any other number and a text holding one are true; the texts "true" and
+// "false" (any case) are what they say. Other texts and nodes do not convert.
+bool ToBool(const ScriptValue& value, bool& out) {
+    if (std::holds_alternative<std::monostate>(value)) {
+        out = false;
+    } else if (const auto* b = std::get_if<bool>(&value)) {
+        out = *b;
+    } else if (const auto* i = std::get_if<std::int64_t>(&value)) {
+        out = *i != 0;
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        out = *d != 0;
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        std::string text(Trim(*s));
+        for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
+        if (text == "true" || text == "false") {
+            out = text == "true";
+            return true;
+        }
+        double number = 0;
+        const char* end = text.data() + text.size();
+        const auto [stop, error] = std::from_chars(text.data(), end, number);
+        if (text.empty() || error != std::errc() || stop != end || std::isnan(number)) return false;
+        out = number != 0;
+    } else {
+        return false;
+    }
     return true;
 }
 
@@ -231,16 +257,34 @@ xmlNode* FirstOf(const xml::XPathObjectPtr& found) {
     return CountOf(found) > 0 ? found->nodesetval->nodeTab[0] : nullptr;
 }
 
-// Calls `function` with `arguments`; false when the host could not call it.
+// Calls `function` with `arguments`; false when the host could not call it, or `accept` refused
+// its results. Either way the document is as it was before the call.
 bool CallHook(ProfileModelState& model, const std::string& function,
               std::initializer_list<ScriptValue> arguments, int resultCount,
-              std::vector<ScriptValue>& results) {
+              std::vector<ScriptValue>& results,
+              const std::function<bool(const std::vector<ScriptValue>&)>& accept = {}) {
     if (!model.script) return false;
     const std::vector<ScriptValue> list(arguments);
     results.clear();
-    if (!model.script->Call(function, list, resultCount, results)) return false;
+    if (!model.script->Call(function, list, resultCount, results, accept)) return false;
     results.resize(static_cast<std::size_t>(resultCount));
     return true;
+}
+
+// Converts the three results of a SetVal or OnDelete hook (result, message id, message style).
+bool ToCodes(const std::vector<ScriptValue>& results, std::int32_t (&codes)[3]) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!ToInt32(i < results.size() ? results[i] : ScriptValue(), codes[i])) return false;
+    }
+    return true;
+}
+
+// Calls a boolean hook; false when the call failed or its result does not convert.
+bool CallBooleanHook(ProfileModelState& model, const std::string& function, xmlNode* node,
+                     bool& out) {
+    std::vector<ScriptValue> results;
+    return CallHook(model, function, {node}, 1, results,
+                    [&](const std::vector<ScriptValue>& r) { return ToBool(r.at(0), out); });
 }
 
 }  // namespace
@@ -384,27 +428,25 @@ std::int32_t CDataItem::SetAttributeValue(std::string_view name, const Attribute
         Fail(ids::kProgramingError108, kFunction, __LINE__, Format("Name='%s'", attributeName));
     }
 
+    // A removed element has no declaration, hence no hook: it must not pass for one without.
+    CheckInTree(m_spNode, kFunction, __LINE__);
     std::string function;
     const std::string text = ValueText(value);
     if (GetScriptHandler(m_spNode, hook::kSetVal, function)) {
         const std::string detail = InvokeDetail("SetAttributeValue", m_spNode) +
                                    " Attribute=" + attributeName + " Value=" + text;
-        CheckInTree(m_spNode, kFunction, __LINE__);
         std::vector<ScriptValue> results;
-        std::int32_t result = 0;
-        std::int32_t id = 0;
-        std::int32_t style = 0;
+        std::int32_t codes[3] = {};
         if (!CallHook(*m_spModel, function,
                       {m_spNode, reinterpret_cast<xmlNode*>(attribute), ToScriptValue(value),
                        std::int64_t{answer}},
-                      3, results) ||
-            !ToInt32(results[0], result) || !ToInt32(results[1], id) ||
-            !ToInt32(results[2], style)) {
+                      3, results,
+                      [&](const std::vector<ScriptValue>& r) { return ToCodes(r, codes); })) {
             Fail(ids::kUnknownError, kFunction, __LINE__, detail);
         }
-        msgId = id;
-        msgStyle = style;
-        return result;
+        msgId = codes[1];
+        msgStyle = codes[2];
+        return codes[0];
     }
 
     if (!IsXmlText(text)) {
@@ -428,11 +470,11 @@ bool CDataItem::CanAddChild() const {
     std::string function;
     if (!GetScriptHandler(m_spNode, hook::kCanAddChild, function)) return false;
     CheckInTree(m_spNode, kFunction, __LINE__);
-    std::vector<ScriptValue> results;
-    if (!CallHook(*m_spModel, function, {m_spNode}, 1, results)) {
+    bool result = false;
+    if (!CallBooleanHook(*m_spModel, function, m_spNode, result)) {
         Fail(ids::kUnknownError, kFunction, __LINE__, InvokeDetail("CanAddChild", m_spNode));
     }
-    return Truth(results[0]);
+    return result;
 }
 
 CDataItem CDataItem::AddNewChild() {
@@ -475,17 +517,15 @@ std::int32_t CDataItem::RemoveChildByIndex(std::int32_t index, std::int32_t& msg
     }
     CheckInTree(child, kFunction, __LINE__);
     std::vector<ScriptValue> results;
-    std::int32_t result = 0;
-    std::int32_t id = 0;
-    std::int32_t style = 0;
+    std::int32_t codes[3] = {};
     const std::string detail = InvokeDetail("OnDelete", child);
-    if (!CallHook(*m_spModel, function, {child, std::int64_t{confirmed}}, 3, results) ||
-        !ToInt32(results[0], result) || !ToInt32(results[1], id) || !ToInt32(results[2], style)) {
+    if (!CallHook(*m_spModel, function, {child, std::int64_t{confirmed}}, 3, results,
+                  [&](const std::vector<ScriptValue>& r) { return ToCodes(r, codes); })) {
         Fail(ids::kUnknownError, kFunction, __LINE__, detail);
     }
-    msgId = id;
-    msgStyle = style;
-    return result;
+    msgId = codes[1];
+    msgStyle = codes[2];
+    return codes[0];
 }
 
 bool CDataItem::IsEnabled() const {
@@ -494,11 +534,11 @@ bool CDataItem::IsEnabled() const {
     std::string function;
     if (!GetScriptHandler(m_spNode, hook::kIsEnabled, function)) return true;
     CheckInTree(m_spNode, kFunction, __LINE__);
-    std::vector<ScriptValue> results;
-    if (!CallHook(*m_spModel, function, {m_spNode}, 1, results)) {
+    bool result = false;
+    if (!CallBooleanHook(*m_spModel, function, m_spNode, result)) {
         Fail(ids::kUnknownError, kFunction, __LINE__, InvokeDetail("IsEnabled", m_spNode));
     }
-    return Truth(results[0]);
+    return result;
 }
 
 bool CDataItem::GetScriptHandler(const xmlNode* node, std::string_view hookKind,

@@ -15,9 +15,10 @@
 // refused (exception 106) instead of touching a node that no longer exists. A child removed by
 // RemoveChildByIndex without a hook stays allocated, outside the tree, until the document is
 // replaced, so an item that still wraps it is safe to hold: it has no schema declaration any more
-// (typed reads fail with 106) and is never handed to a hook. Nodes that a
-// hook removes are freed by the script host when the hook returns: items that wrap them must not be
-// used afterwards.
+// (typed reads fail with 106) and is never handed to a hook. The same holds for nodes that a hook
+// removes: the script host keeps them until the document is replaced.
+//
+// Every hook call is all or nothing: when it fails (106), the document is exactly as before it.
 //
 // Failures raise CVEXPRGException with the function name "CDataItem::<operation>":
 //   107 GetChildByName finds no such child (detail "Name='%s'")
@@ -129,12 +130,13 @@ class CDataItem {
     // once: a boolean as "1" or "0", a number in decimal, a text as it is (it must be UTF-8 made
     // of XML characters: 106 otherwise). Returns the result (0: taken), with msgId and msgStyle
     // set (0 when the hook gave none, and always 0 without a hook). 108 when the element has no
-    // such attribute.
+    // such attribute; 106 for an element no longer in the profile.
     std::int32_t SetAttributeValue(std::string_view name, const AttributeValue& value,
                                    std::int32_t& msgId, std::int32_t answer,
                                    std::int32_t& msgStyle);
 
-    // CanAddChild(list) → truth of its result; false without a hook.
+    // CanAddChild(list) → its result as a boolean (nothing, false, 0 and "0" are false; a text or
+    // node that is no boolean or number fails with 106); false without a hook.
     bool CanAddChild() const;
 
     // OnAddNew(list) → the new child, which the hook created and inserted. An empty item without
@@ -148,7 +150,7 @@ class CDataItem {
     std::int32_t RemoveChildByIndex(std::int32_t index, std::int32_t& msgId, std::int32_t confirmed,
                                     std::int32_t& msgStyle);
 
-    // IsEnabled(element) → truth of its result; true without a hook.
+    // IsEnabled(element) → its result as a boolean, as for CanAddChild; true without a hook.
     bool IsEnabled() const;
 
     // The function the schema names for hook `hookKind` of `node`, an element or an attribute (as

@@ -259,11 +259,26 @@ struct DomMethods {
             default:
                 luaL_typeerror(L, 3, "string, number or boolean");
         }
+        DomBinding& binding = Binding(L);
+        binding.Reserve();
+        DomBinding::Change change{node, name, {}, false, nullptr, nullptr};
+        xml::XmlCharPtr old(xmlGetNoNsProp(node, xml::XmlChars(name)));
+        if (old) {
+            change.hadValue = true;
+            change.oldText = xml::Chars(old.get());
+        }
+        binding.m_changes.push_back(std::move(change));
         if (xmlSetNsProp(node, nullptr, xml::XmlChars(name), xml::XmlChars(text.c_str())) ==
             nullptr) {
             throw std::bad_alloc();
         }
         return 0;
+    }
+
+    // Logs that `node` is about to leave its place (or, outside the tree, to enter it).
+    static void LogMove(DomBinding& binding, xmlNode* node) {
+        binding.Reserve();
+        binding.m_changes.push_back({node, {}, {}, false, node->parent, node->next});
     }
 
     static std::string NumberText(lua_State* L, double value) {
@@ -294,7 +309,7 @@ struct DomMethods {
         }
         // Unlinked rather than freed: the script may still hold a value that wraps it.
         DomBinding& binding = Binding(L);
-        binding.m_pending.reserve(binding.m_pending.size() + 1);
+        LogMove(binding, reinterpret_cast<xmlNode*>(attribute));
         xmlUnlinkNode(reinterpret_cast<xmlNode*>(attribute));
         binding.m_pending.push_back(reinterpret_cast<xmlNode*>(attribute));
         lua_pushboolean(L, 1);
@@ -407,10 +422,11 @@ struct DomMethods {
         xmlDoc* document = binding.m_document;
         xmlNs* ns = xmlSearchNsByHref(document, xmlDocGetRootElement(document),
                                       xml::XmlChars(ProfileNamespaceUri));
-        binding.m_pending.reserve(binding.m_pending.size() + 1);
+        binding.Reserve();
         xmlNode* element = xmlNewDocNode(document, ns, xml::XmlChars(name), nullptr);
         if (element == nullptr) throw std::bad_alloc();
         binding.m_pending.push_back(element);
+        binding.m_created.push_back(element);
         if (ns == nullptr) {
             // A document whose root does not declare the namespace: the element declares it.
             ns = xmlNewNs(element, xml::XmlChars(ProfileNamespaceUri), nullptr);
@@ -424,6 +440,7 @@ struct DomMethods {
     static int Append(lua_State* L) {
         xmlNode* parent = CheckElement(L, 1);
         xmlNode* child = CheckMovable(L, parent, 2);
+        LogMove(Binding(L), child);
         xmlUnlinkNode(child);
         xmlAddChild(parent, child);
         ReconcileNamespaces(child);
@@ -441,6 +458,7 @@ struct DomMethods {
         xmlNode* reference = CheckElement(L, 3);
         if (reference->parent != parent) luaL_argerror(L, 3, "not a child of this element");
         if (child != reference) {
+            LogMove(Binding(L), child);
             xmlUnlinkNode(child);
             xmlAddPrevSibling(reference, child);
             ReconcileNamespaces(child);
@@ -456,7 +474,7 @@ struct DomMethods {
         }
         if (node->parent == nullptr) return 0;
         DomBinding& binding = Binding(L);
-        binding.m_pending.reserve(binding.m_pending.size() + 1);
+        LogMove(binding, node);
         xmlUnlinkNode(node);
         binding.m_pending.push_back(node);
         return 0;
@@ -543,8 +561,75 @@ void DomBinding::Register(lua_State* L, DomBinding* binding) {
     lua_pop(L, 1);
 }
 
+namespace {
+
+// Makes room for `extra` more elements without a reallocation per element.
+template <class T>
+void Room(std::vector<T>& v, std::size_t extra) {
+    if (v.capacity() - v.size() < extra) v.reserve(std::max(2 * v.capacity(), v.size() + extra));
+}
+
+// Puts `node`, outside the tree, back into `parent` before `next` (at the end when null): the
+// place it was unlinked from, in the tree as it was then.
+void Relink(xmlNode* node, xmlNode* parent, xmlNode* next) noexcept {
+    node->parent = parent;
+    if (node->type == XML_ATTRIBUTE_NODE) {
+        auto* attribute = reinterpret_cast<xmlAttr*>(node);
+        auto* following = reinterpret_cast<xmlAttr*>(next);
+        xmlAttr* previous = following != nullptr ? following->prev : nullptr;
+        if (following == nullptr) {
+            for (xmlAttr* a = parent->properties; a != nullptr; a = a->next) previous = a;
+        }
+        attribute->prev = previous;
+        attribute->next = following;
+        if (previous != nullptr) {
+            previous->next = attribute;
+        } else {
+            parent->properties = attribute;
+        }
+        if (following != nullptr) following->prev = attribute;
+        return;
+    }
+    xmlNode* previous = next != nullptr ? next->prev : parent->last;
+    node->prev = previous;
+    node->next = next;
+    if (previous != nullptr) {
+        previous->next = node;
+    } else {
+        parent->children = node;
+    }
+    if (next != nullptr) {
+        next->prev = node;
+    } else {
+        parent->last = node;
+    }
+}
+
+// True when every element of the subtree at `head` is in `created` (sorted).
+bool OnlyCreated(const xmlNode* head, const std::vector<xmlNode*>& created) {
+    if (!std::binary_search(created.begin(), created.end(), head, std::less<const xmlNode*>())) {
+        return false;
+    }
+    for (const xmlNode* child = head->children; child != nullptr; child = child->next) {
+        if (IsElement(child) && !OnlyCreated(child, created)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 DomBinding::~DomBinding() {
     FreeDetached();
+}
+
+// A change pushes at most one pending node, and undoing the changes at most one more each; every
+// pending node may end up kept.
+void DomBinding::Reserve() {
+    const std::size_t undoable = m_changes.size() + 1;
+    Room(m_changes, 1);
+    Room(m_pending, undoable + 1);
+    Room(m_created, undoable + 1);
+    Room(m_removed, m_pending.size() + undoable + 1);
 }
 
 void DomBinding::BeginDocument(xmlDoc* document) {
@@ -558,20 +643,61 @@ void DomBinding::BeginDocument(xmlDoc* document) {
     ++m_generation;
 }
 
-void DomBinding::EndCall() noexcept {
+void DomBinding::EndCall(bool keep) noexcept {
+    if (!keep) Undo();
+    m_changes.clear();
     ++m_generation;
-    FreeDetached();
+    SetAside();
+}
+
+// Takes back the current call's changes, the last first, so that each one finds the tree as it
+// left it. Room for what this remembers was made before each change.
+void DomBinding::Undo() noexcept {
+    for (auto change = m_changes.rbegin(); change != m_changes.rend(); ++change) {
+        xmlNode* node = change->node;
+        if (!change->name.empty()) {
+            const auto* name = xml::XmlChars(change->name.c_str());
+            if (change->hadValue) {
+                xmlSetNsProp(node, nullptr, name, xml::XmlChars(change->oldText.c_str()));
+            } else if (xmlAttr* added = xmlHasNsProp(node, name, nullptr);
+                       added != nullptr && added->type == XML_ATTRIBUTE_NODE) {
+                xmlUnlinkNode(reinterpret_cast<xmlNode*>(added));
+                m_pending.push_back(reinterpret_cast<xmlNode*>(added));
+                m_created.push_back(reinterpret_cast<xmlNode*>(added));
+            }
+            continue;
+        }
+        xmlUnlinkNode(node);
+        if (change->oldParent != nullptr) {
+            Relink(node, change->oldParent, change->oldNext);
+        } else {
+            m_pending.push_back(node);
+        }
+    }
+}
+
+// A pending node still without a parent heads a detached subtree; pending nodes with a parent are
+// in the tree again or inside such a subtree. A subtree made only of nodes the call created is
+// freed; any other is kept until the document goes, since a data item may wrap one of its nodes.
+void DomBinding::SetAside() noexcept {
+    std::sort(m_pending.begin(), m_pending.end(), std::less<xmlNode*>());
+    std::sort(m_created.begin(), m_created.end(), std::less<xmlNode*>());
+    auto end = std::unique(m_pending.begin(), m_pending.end());
+    end = std::remove_if(m_pending.begin(), end, [](xmlNode* n) { return n->parent != nullptr; });
+    // Every head is judged before any is freed: freeing one subtree frees the nodes inside it.
+    auto kept = std::partition(m_pending.begin(), end,
+                               [this](xmlNode* n) { return !OnlyCreated(n, m_created); });
+    m_removed.insert(m_removed.end(), m_pending.begin(), kept);
+    std::for_each(kept, end, [](xmlNode* n) { xmlFreeNode(n); });
+    m_pending.clear();
+    m_created.clear();
 }
 
 void DomBinding::FreeDetached() noexcept {
-    // A pending node still without a parent heads a detached subtree; pending nodes with a parent
-    // are in the tree again or inside such a subtree. Every subtree head is found before any node
-    // is freed, since freeing one subtree frees the pending nodes inside it.
-    std::sort(m_pending.begin(), m_pending.end(), std::less<xmlNode*>());
-    auto end = std::unique(m_pending.begin(), m_pending.end());
-    end = std::remove_if(m_pending.begin(), end, [](xmlNode* n) { return n->parent != nullptr; });
-    std::for_each(m_pending.begin(), end, [](xmlNode* n) { xmlFreeNode(n); });
-    m_pending.clear();
+    m_changes.clear();
+    SetAside();
+    for (xmlNode* node : m_removed) xmlFreeNode(node);
+    m_removed.clear();
 }
 
 void DomBinding::PushNode(lua_State* L, xmlNode* node) {

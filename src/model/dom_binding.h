@@ -49,14 +49,18 @@
 // The tree stays a tree: the document element cannot be removed or moved, an element cannot be
 // moved into itself or one of its descendants, and only elements can be appended or inserted.
 //
-// Nodes the script removed, and nodes it created but left outside the tree, are freed when the
-// call ends (EndCall); a node back in the tree by then is kept. A hook that returns such a node
-// fails. XPath evaluation never prints, and
+// Nodes the script created but left outside the tree are freed when the call ends (EndCall). Nodes
+// it removed stay allocated, outside the tree, until the next document (a data item may still
+// wrap one). A hook that returns a node outside the tree fails. XPath evaluation never prints, and
 // has its own operation limit, since the instruction budget cannot see inside it.
+//
+// Every change a call makes is logged, so that a failed call can be taken back whole: EndCall with
+// `keep` false undoes the changes in reverse order, leaving the document as the call found it.
 
 #include <libxml/tree.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/xml.h"
@@ -81,9 +85,10 @@ class DomBinding {
     // before becomes stale. The previous document may already be freed: it is not touched.
     void BeginDocument(xmlDoc* document);
 
-    // Ends a host call: node values handed out during it become stale, and detached nodes that
-    // the script removed or created are freed. Never throws.
-    void EndCall() noexcept;
+    // Ends a host call: with `keep` false every change the call made is undone first. Node values
+    // handed out during the call become stale; created nodes left outside the tree are freed,
+    // removed ones kept until the next document. Never throws.
+    void EndCall(bool keep) noexcept;
 
     // Pushes `node` as a node value (nil for null). Raises a Lua error for a node that is neither
     // element nor attribute, or that belongs to another document.
@@ -99,14 +104,32 @@ class DomBinding {
   private:
     friend struct DomMethods;
 
+    // One change of the current call, as much as is needed to take it back.
+    struct Change {
+        xmlNode* node;        // the element whose attribute changed, or the node that moved
+        std::string name;     // the attribute's name; empty for a move
+        std::string oldText;  // the attribute's former value
+        bool hadValue;        // false: the attribute was added
+        xmlNode* oldParent;   // a move: where the node was (null: outside the tree)
+        xmlNode* oldNext;
+    };
+
+    // Room for one more change, and for what undoing it or ending the call may need to remember,
+    // made before a change so that logging it and taking it back cannot fail.
+    void Reserve();
+    void Undo() noexcept;
+    void SetAside() noexcept;
     void FreeDetached() noexcept;
 
     xmlDoc* m_document = nullptr;
     xml::XPathContextPtr m_xpath;
     std::uint64_t m_generation = 1;
-    // Nodes removed or created during the current call; those still outside the tree at its end
-    // are freed.
+    // Nodes removed or created during the current call (may repeat), and those created.
     std::vector<xmlNode*> m_pending;
+    std::vector<xmlNode*> m_created;
+    // Nodes removed by earlier calls of this document: kept, outside the tree, until it goes.
+    std::vector<xmlNode*> m_removed;
+    std::vector<Change> m_changes;
 };
 
 }  // namespace vex

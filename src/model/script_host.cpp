@@ -171,7 +171,7 @@ struct ScriptHost::Impl {
     static Impl& From(lua_State* L) { return **static_cast<Impl**>(lua_getextraspace(L)); }
 
     void Open();
-    bool Run(lua_CFunction body, void* frame);
+    bool Run(lua_CFunction body, void* frame, const std::function<bool()>& accept = {});
     void ArmBudget();
     void SpendBudget();
 
@@ -279,7 +279,8 @@ void ScriptHost::Impl::Open() {
 // Runs body(frame) as a protected call with a fresh budget. Everything that touches the state
 // during a call, from pushing the arguments to reading the results, runs inside it, so a script
 // error, a memory error or a binding's error always comes back here instead of ending the program.
-bool ScriptHost::Impl::Run(lua_CFunction body, void* frame) {
+// A failed call, or one whose results `accept` refuses, leaves the document as it found it.
+bool ScriptHost::Impl::Run(lua_CFunction body, void* frame, const std::function<bool()>& accept) {
     lua_State* L = m_state.get();
     lua_settop(L, 0);
     ArmBudget();
@@ -287,23 +288,30 @@ bool ScriptHost::Impl::Run(lua_CFunction body, void* frame) {
     lua_pushcfunction(L, body);
     lua_pushlightuserdata(L, frame);
     int status = lua_pcall(L, 1, 0, 1);
+    bool accepted = false;
 
     std::string text;
     {
-        // Whatever happens below, the call ends here: its nodes go stale and its detached nodes
-        // are freed before the reporter (or the caller) sees the document again.
+        // Whatever happens below, the call ends here: its changes are kept or undone, its nodes go
+        // stale and its detached nodes are set aside before the reporter (or the caller) sees the
+        // document again.
         struct EndOfCall {
             Impl& impl;
+            const bool& keep;
             ~EndOfCall() {
                 lua_settop(impl.m_state.get(), 0);
                 impl.SpendBudget();
-                impl.m_dom.EndCall();
+                impl.m_dom.EndCall(keep);
             }
-        } endOfCall{*this};
-        if (status != LUA_OK) text = ErrorReport(lua_tostring(L, -1));
+        } endOfCall{*this, accepted};
+        if (status != LUA_OK) {
+            text = ErrorReport(lua_tostring(L, -1));
+        } else {
+            accepted = !accept || accept();
+        }
     }
     if (status != LUA_OK && m_reporter) m_reporter(text);
-    return status == LUA_OK;
+    return accepted;
 }
 
 namespace {
@@ -463,11 +471,13 @@ bool ScriptHost::HasFunction(std::string_view name) const {
 }
 
 bool ScriptHost::Call(std::string_view name, std::span<const ScriptValue> arguments,
-                      int resultCount, std::vector<ScriptValue>& results) {
+                      int resultCount, std::vector<ScriptValue>& results,
+                      const std::function<bool(const std::vector<ScriptValue>&)>& accept) {
     results.clear();
     resultCount = std::max(resultCount, 0);
     CallFrame frame{&m_impl->m_dom, name, arguments, resultCount, &results};
-    bool ok = m_impl->Run(CallBody, &frame);
+    bool ok =
+        m_impl->Run(CallBody, &frame, [&] { return !frame.found || !accept || accept(results); });
     if (!ok || !frame.found) {
         results.clear();
         return false;

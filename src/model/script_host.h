@@ -72,10 +72,15 @@ class ScriptHost {
     // result must be in the document's tree (a node the script removed, or created and never
     // inserted, fails the call) and from this call. Node arguments must belong to the current
     // document.
-    // Nodes the script removed or created and left outside the tree are freed when the call ends; a
-    // node a script kept from an earlier call is refused with an error.
+    // Nodes the script created and left outside the tree are freed when the call ends, nodes it
+    // removed are kept outside the tree until the next document; a node a script kept from an
+    // earlier call is refused with an error.
+    // A call is all or nothing: when it fails, or `accept` (given the results before the call ends)
+    // returns false, every change the script made to the document is undone. A refusal by
+    // `accept` is the caller's failure, not reported as a script error.
     bool Call(std::string_view name, std::span<const ScriptValue> arguments, int resultCount,
-              std::vector<ScriptValue>& results);
+              std::vector<ScriptValue>& results,
+              const std::function<bool(const std::vector<ScriptValue>&)>& accept = {});
 
     // Instructions one call may run before it is stopped (default 10 million).
     void SetInstructionLimit(std::uint64_t instructions);

@@ -318,7 +318,7 @@ TEST_F(DataItemWithHooks, HookResultsThatDoNotConvertAndScriptErrorsAre106) {
 
 TEST_F(DataItemWithHooks, ListHooksDecideAddingAndEnabling) {
     CDataItem publics = At({"Contacts", "PublicGroups"});
-    EXPECT_TRUE(publics.IsEnabled());  // 0 is true to the rules
+    EXPECT_FALSE(publics.IsEnabled());  // 0 converts to false
     EXPECT_TRUE(publics.CanAddChild());
     const CDataItem added = publics.AddNewChild();
     ASSERT_FALSE(added.IsEmpty());
@@ -384,6 +384,80 @@ TEST_F(DataItemWithHooks, OnDeleteOfTheChildDecidesRemoval) {
 
 // ------------------------------------------------------------------------------------------------
 // Class operations
+
+// Hooks that change the document and then fail, and boolean hooks whose result a setting picks.
+const std::string kFailingRules = kEmptyScript + R"lua(
+function SetVal_TextMessage(e, a, v, answer)
+  local root = e:root()
+  local texts = e:parent()
+  e:set("txt", "changed")
+  e:set("added", "1")
+  root:child("setting"):remove_attr("contrast")
+  texts:append(texts:create("TextMessage")):set("txt", "new")
+  texts:insert_before(texts:children()[2], texts:children()[1])
+  local crew = root:child("Contacts"):child("PrivateGroups"):children()[1]
+  crew:remove()
+  local taken = texts:create("Kept")
+  taken:append(crew)
+  if v == "error" then error("half way") end
+  if v == "loop" then while true do end end
+  if v == "no number" then return "x" end
+  return 0
+end
+
+local RESULTS = { zero = 0, zeroText = "0", no = false, zeroFloat = 0.0, one = 1, oneText = "1",
+                  yes = true, minus = -1, trueText = "TRUE", word = "maybe" }
+function IsEnabled_Privates(list)
+  local pick = list:root():child("setting"):get("call_forward_id")
+  if pick == "node" then return list end
+  return RESULTS[pick]
+end
+)lua";
+
+class DataItemAllOrNothing : public ModelFixture {
+  protected:
+    DataItemAllOrNothing()
+        : ModelFixture(kFailingRules, test::ReadSourceSchema(), ProfileText(SmallImage())) {}
+};
+
+TEST_F(DataItemAllOrNothing, AHookThatFailsHalfWayLeavesTheDocumentAsItWas) {
+    const std::string before = m_model.Serialise();
+    for (const char* value : {"error", "loop", "no number"}) {
+        SCOPED_TRACE(value);
+        CDataItem text = At({"TextMessages"}).GetChildByIndex(0);
+        EXPECT_EQ(Raised([&] {
+                      text.SetAttributeValue("txt", std::string(value), m_msgId, 0, m_style);
+                  }).MessageId(),
+                  106);
+        EXPECT_EQ(m_model.Serialise(), before);
+        EXPECT_EQ(text.GetAttributeValue("txt"), AttributeValue(std::string("On my way")));
+    }
+    // The same changes, taken.
+    CDataItem text = At({"TextMessages"}).GetChildByIndex(0);
+    EXPECT_EQ(text.SetAttributeValue("txt", std::string("fine"), m_msgId, 0, m_style), 0);
+    EXPECT_EQ(At({"TextMessages"}).GetChildCount(), 3);
+    EXPECT_EQ(At({"Contacts", "PrivateGroups"}).GetChildCount(), 1);
+}
+
+TEST_F(DataItemAllOrNothing, BooleanHookResultsConvertLikeNumbers) {
+    const struct {
+        const char* pick;
+        int enabled;  // -1: does not convert (106)
+    } cases[] = {{"zero", 0},      {"zeroText", 0}, {"no", 0},      {"nothing", 0},
+                 {"zeroFloat", 0}, {"one", 1},      {"oneText", 1}, {"yes", 1},
+                 {"minus", 1},     {"trueText", 1}, {"word", -1},   {"node", -1}};
+    CDataItem privates = At({"Contacts", "Privates"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pick);
+        xmlSetProp(At({"setting"}).Node(), reinterpret_cast<const xmlChar*>("call_forward_id"),
+                   reinterpret_cast<const xmlChar*>(c.pick));
+        if (c.enabled < 0) {
+            EXPECT_EQ(Raised([&] { privates.IsEnabled(); }).MessageId(), 106);
+        } else {
+            EXPECT_EQ(privates.IsEnabled(), c.enabled == 1);
+        }
+    }
+}
 
 class DataItemQueries : public ModelFixture {
   protected:
