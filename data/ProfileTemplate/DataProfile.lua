@@ -134,40 +134,67 @@ local function pid_value(value)
   return nil
 end
 
--- Characters of a UTF-8 text the radio can hold: printable characters of ISO 8859-1. Returns the
--- number of characters and whether any is not a blank; nil when a byte does not fit.
+-- The UTF-8 form of a code point below U+10000 (the utf8 library is not available).
+local function utf8_char(c)
+  if c < 0x80 then return string.char(c) end
+  if c < 0x800 then return string.char(0xC0 | (c >> 6), 0x80 | (c & 0x3F)) end
+  return string.char(0xE0 | (c >> 12), 0x80 | ((c >> 6) & 0x3F), 0x80 | (c & 0x3F))
+end
+
+-- The characters a radio holds: its single bytes are Windows-1252. Printable ASCII is checked
+-- by value; every other character it holds is listed here by its UTF-8 form: the printable
+-- characters of ISO 8859-1 (U+00A0-U+00FF), the 27 that Windows-1252 puts at 0x80-0x9F (euro sign,
+-- typographic quotes, dashes, ...) and the C1 controls that stand for its five undefined bytes
+-- (0x81, 0x8D, 0x8F, 0x90, 0x9D), so that any name or text read from a radio can be kept.
+local RADIO_CHARACTERS = {}
+for c = 0xA0, 0xFF do RADIO_CHARACTERS[utf8_char(c)] = true end
+for _, c in ipairs({ 0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+                     0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178,
+                     0x81, 0x8D, 0x8F, 0x90, 0x9D }) do
+  RADIO_CHARACTERS[utf8_char(c)] = true
+end
+
+-- Characters of a UTF-8 text the radio can hold. Returns the number of characters and whether
+-- any is not a blank; nil when a character does not fit.
 local function measure_text(text)
   local count, visible, i, size = 0, false, 1, #text
   while i <= size do
     local b = text:byte(i)
-    if b < 0x20 or b == 0x7F then return nil end
     if b < 0x80 then
+      if b < 0x20 or b == 0x7F then return nil end
+      if b ~= 0x20 then visible = true end
       i = i + 1
-    elseif b == 0xC2 or b == 0xC3 then
-      local c = text:byte(i + 1)
-      if c == nil or c < 0x80 or c > 0xBF then return nil end
-      if b == 0xC2 and c < 0xA0 then return nil end -- C1 control characters
-      i = i + 2
     else
-      return nil
+      local length = (b >= 0xC2 and b <= 0xDF) and 2 or ((b >= 0xE0 and b <= 0xEF) and 3 or 0)
+      if length == 0 or not RADIO_CHARACTERS[text:sub(i, i + length - 1)] then return nil end
+      visible = true
+      i = i + length
     end
-    if b ~= 0x20 then visible = true end
     count = count + 1
   end
   return count, visible
 end
 
--- The text with the capital letters of ASCII and ISO 8859-1 made small (UTF-8 in and out; the
--- byte length does not change). Two table-driven substitutions: no locale, no backtracking.
+-- The text with its capital letters made small as the program compares names: ASCII, ISO 8859-1
+-- (but the multiplication sign) and the Windows-1252 capitals Š, Œ, Ž, Ÿ (UTF-8 in and out; the
+-- byte length does not change). Table-driven substitutions: no locale, no backtracking.
 local ASCII_SMALL = {}
 for b = 0x41, 0x5A do ASCII_SMALL[string.char(b)] = string.char(b + 0x20) end
 local LATIN1_SMALL = {}
 for c = 0x80, 0x9E do
   if c ~= 0x97 then LATIN1_SMALL[string.char(c)] = string.char(0xC3, c + 0x20) end
 end
+local LATIN_EXTENDED_SMALL = {
+  ["\xA0"] = "\xC5\xA1", -- Š š
+  ["\x92"] = "\xC5\x93", -- Œ œ
+  ["\xBD"] = "\xC5\xBE", -- Ž ž
+  ["\xB8"] = "\xC3\xBF", -- Ÿ ÿ
+}
 
 local function fold_case(text)
-  return (text:gsub("[A-Z]", ASCII_SMALL):gsub("\195([\128-\158])", LATIN1_SMALL))
+  return (text:gsub("[A-Z]", ASCII_SMALL):gsub("\195([\128-\158])", LATIN1_SMALL)
+              :gsub("\197([\146\160\184\189])", LATIN_EXTENDED_SMALL))
 end
 
 
@@ -238,6 +265,32 @@ local function find_by_pid(node, listName, number)
   return nil
 end
 
+-- A private's id_in_use tells whether its PID serves as a private group's ID: 1 while a private
+-- group holds the same PID, and 1 also for a private that keeps its PID to itself; 0 means a
+-- private group may take the PID (the private group page offers exactly those PIDs as group
+-- IDs). The rules keep it true: a group taking a private's PID sets it, a group giving the PID up
+-- (a new PID, or deleted) clears it.
+
+-- The query for the contacts of list `listName` whose PID has the value `number`: only those come
+-- back to the script.
+local function pid_query(listName, number)
+  return "dfns:Contacts/dfns:" .. listName .. "/*[number(@pid) = " ..
+         string.format("%d", number) .. "]"
+end
+
+-- Sets id_in_use of the private whose PID has the value `number`, if there is one.
+local function mark_pid_lent(node, number, lent)
+  if number == nil then return end
+  local private = node:root():select_one(pid_query("Privates", number))
+  if private ~= nil then private:set("id_in_use", lent and "1" or "0") end
+end
+
+-- True when a private group holds the PID of `private`.
+local function pid_lent(private)
+  local number = pid_value(private:get("pid"))
+  return number ~= nil and private:root():count(pid_query("PrivateGroups", number)) > 0
+end
+
 -- The group (private group by preference) whose PID text is exactly `pid`.
 local function group_by_pid_text(node, pid)
   for _, listName in ipairs({ "PrivateGroups", "PublicGroups" }) do
@@ -257,9 +310,10 @@ local function retarget_group_references(node, old, new)
   for _, private in ipairs(homes_of_group(node, old)) do private:set("home_grp", new) end
 end
 
--- Deletes a private group and every reference to it.
+-- Deletes a private group and every reference to it; a private whose PID it held gets it back.
 local function delete_private_group(group)
   retarget_group_references(group, group:get("pid"), "")
+  mark_pid_lent(group, pid_value(group:get("pid")), false)
   group:remove()
 end
 
@@ -284,25 +338,29 @@ local function leave_private_groups(private)
   end
 end
 
--- True when some other contact holds the PID `number`. A private group may borrow the PID of a
--- private whose id_in_use is 0 (the private group page offers exactly those PIDs as group IDs).
+-- True when some other contact holds the PID `number`. A private group may take the PID of a
+-- private whose id_in_use is 0 (or keep the one it has); a private may take a private group's PID
+-- unless it keeps its own PID to itself. The second result tells whether a private group other
+-- than `element` holds the PID.
 local function pid_taken(element, number)
   local kind = element:name()
+  local taken, group = false, false
   -- Only the few contacts whose pid has the same value come back to the script.
   local query = "dfns:Contacts/*/*[number(@pid) = " .. string.format("%d", number) .. "]"
   for _, other in ipairs(element:root():select(query)) do
     if pid_value(other:get("pid")) == number and other ~= element then
       local otherKind = other:name()
-      local borrowed = false
+      local shared = false
+      if otherKind == "PrivateGroup" then group = true end
       if kind == "PrivateGroup" and otherKind == "Private" then
-        borrowed = other:get("id_in_use") == "0"
+        shared = other:get("id_in_use") == "0" or pid_value(element:get("pid")) == number
       elseif kind == "Private" and otherKind == "PrivateGroup" then
-        borrowed = element:get("id_in_use") == "0"
+        shared = element:get("id_in_use") == "0" or pid_lent(element)
       end
-      if not borrowed then return true end
+      if not shared then taken = true end
     end
   end
-  return false
+  return taken, group
 end
 
 -- PIDs in use by contacts and by the radio itself, as a set of numbers.
@@ -371,7 +429,7 @@ local function unique_name(node, base)
   local names = {}
   for _, contact in ipairs(all_contacts(node)) do
     local name = contact:get("name")
-    if name ~= nil and #name <= 2 * MAX_NAME_LENGTH then names[fold_case(name)] = true end
+    if name ~= nil and #name <= 3 * MAX_NAME_LENGTH then names[fold_case(name)] = true end
   end
   local number = 1
   while names[fold_case(base .. " " .. number)] do number = number + 1 end
@@ -402,8 +460,8 @@ end
 
 local function set_name(element, attribute, value)
   if type(value) ~= "string" then return refused(MSG_INVALID) end
-  -- Every character takes one or two bytes, so a longer text is too long or not valid.
-  if #value > 2 * MAX_NAME_LENGTH then return refused(MSG_NAME_LENGTH) end
+  -- Every character takes one to three bytes, so a longer text is too long or not valid.
+  if #value > 3 * MAX_NAME_LENGTH then return refused(MSG_NAME_LENGTH) end
   local length, visible = measure_text(value)
   if length == nil or not visible then return refused(MSG_INVALID) end
   if length > MAX_NAME_LENGTH then return refused(MSG_NAME_LENGTH) end
@@ -440,11 +498,24 @@ local function set_ranged_pid(element, attribute, value)
   local first = pid_value(limit_of(element):get("valid_PID_start"))
   local last = pid_value(limit_of(element):get("valid_PID_end"))
   if not in_range(number, first, last) then return refused(MSG_INVALID) end
-  if pid_taken(element, number) then return refused(MSG_PID_EXISTS) end
+  local other, group = pid_taken(element, number)
+  if other then return refused(MSG_PID_EXISTS) end
   local old, new = element:get(attribute), tostring(number)
   if old == new then return taken() end
-  element:set(attribute, new)
-  if element:name() == "PrivateGroup" then retarget_group_references(element, old, new) end
+  if element:name() == "PrivateGroup" then
+    mark_pid_lent(element, pid_value(old), false)
+    element:set(attribute, new)
+    mark_pid_lent(element, number, true)
+    retarget_group_references(element, old, new)
+  else
+    local lent = element:get("id_in_use") == "1" and pid_lent(element)
+    element:set(attribute, new)
+    if group then
+      element:set("id_in_use", "1")
+    elseif lent then
+      element:set("id_in_use", "0")
+    end
+  end
   return taken()
 end
 
@@ -643,7 +714,9 @@ local function set_private_channel(element, attribute, value, answer)
   return taken()
 end
 
--- The home group: empty for none, else a private or public group of the private's channel.
+-- The home group: empty for none, else a private or public group of the private's channel. The
+-- radio counts a home private group among the private's groups, so choosing one that the private
+-- is not in makes it a member, while it is in fewer than 5 groups (140 otherwise).
 local function set_home_group(element, attribute, value)
   if value == "" then
     element:set(attribute, "")
@@ -651,22 +724,37 @@ local function set_home_group(element, attribute, value)
   end
   local number = pid_value(value)
   if number == nil then return refused(MSG_INVALID) end
-  local group = find_by_pid(element, "PrivateGroups", number) or
-                find_by_pid(element, "PublicGroups", number)
+  local group = find_by_pid(element, "PrivateGroups", number)
+  local private_group = group ~= nil
+  group = group or find_by_pid(element, "PublicGroups", number)
   if group == nil then return refused(MSG_NO_TARGET) end
   if channel_of(group) ~= channel_of(element) then return refused(MSG_OTHER_CHANNEL) end
-  element:set(attribute, group:get("pid"))
+  local pid = group:get("pid")
+  if private_group then
+    local joined = false
+    for _, entry in ipairs(memberships_of_private(element)) do
+      if entry:get("pid") == pid then joined = true end
+    end
+    if not joined then
+      local list = element:child("ParentPrivateGroups")
+      if list == nil then
+        list = element:append(element:create("ParentPrivateGroups"))
+      elseif #list:children() >= MAX_GROUPS_OF_PRIVATE then
+        return refused(MSG_GROUPS_FULL)
+      end
+      list:append(list:create("ParentPrivateGroup")):set("pid", pid)
+    end
+  end
+  element:set(attribute, pid)
   return taken()
 end
 
--- id_in_use 1 claims the private's PID for the private alone: refused while a private group
--- borrows it.
+-- id_in_use 1 keeps the private's PID from private groups; 0 offers it to them, refused while a
+-- private group holds it.
 local function set_id_in_use(element, attribute, value)
   local flag = flag_value(value)
   if flag == nil then return refused(MSG_INVALID) end
-  if flag == 1 and find_by_pid(element, "PrivateGroups", pid_value(element:get("pid"))) then
-    return refused(MSG_PID_EXISTS)
-  end
+  if flag == 0 and pid_lent(element) then return refused(MSG_PID_EXISTS) end
   element:set(attribute, tostring(flag))
   return taken()
 end
@@ -734,6 +822,15 @@ end
 
 -- Memberships ------------------------------------------------------------------------------------
 
+-- A private that leaves the private group `old` (for the group `new`, or for none) no longer has
+-- it as home group: the radio would hold it among the private's groups again.
+local function leave_home_group(private, old, new)
+  if old ~= new and old ~= nil and old ~= "" and private:get("home_grp") == old and
+      find_by_pid(private, "PrivateGroups", pid_value(old)) ~= nil then
+    private:set("home_grp", "")
+  end
+end
+
 -- The first private group of the private's channel that it does not belong to yet.
 local function joinable_group(private)
   local joined = {}
@@ -761,11 +858,14 @@ function SetVal_ParentPrivateGroup(element, attribute, value, answer)
   for _, entry in ipairs(list:children()) do
     if entry ~= element and entry:get("pid") == pid then return refused(MSG_INVALID) end
   end
+  leave_home_group(private, element:get("pid"), pid)
   element:set("pid", pid)
   return taken()
 end
 
 function OnDelete_ParentPrivateGroup(child, confirmed)
+  local private = child:parent() and child:parent():parent()
+  if private ~= nil then leave_home_group(private, child:get("pid"), nil) end
   child:remove()
   return taken()
 end
@@ -789,7 +889,7 @@ end
 
 function SetVal_TextMessage(element, attribute, value, answer)
   if attribute:name() ~= "txt" or type(value) ~= "string" then return refused(MSG_INVALID) end
-  if #value > 2 * MAX_TEXT_LENGTH then return refused(MSG_INVALID) end
+  if #value > 3 * MAX_TEXT_LENGTH then return refused(MSG_INVALID) end
   local length, visible = measure_text(value)
   if length == nil or not visible or length > MAX_TEXT_LENGTH then
     return refused(MSG_INVALID)

@@ -16,6 +16,7 @@
 #include "codeplug/virtual_cp.h"
 #include "common/file_io.h"
 #include "model/data_item.h"
+#include "model/fixtures/model_test_support.h"
 #include "model/profile_text.h"
 #include "model/radio_data_model.h"
 
@@ -247,14 +248,53 @@ TEST_F(RulesTest, NamesArePrintableAtMostTwentyCharactersAndUniqueWithoutRegardT
         {"Bob", "name", std::string(""), Refused(126), "Bob"},
         {"Bob", "name", std::string("   "), Refused(126), "Bob"},
         {"Bob", "name", std::string("a\tb"), Refused(126), "Bob"},
-        {"Bob", "name", std::string("\xE2\x82\xAC 5"), Refused(126), "Bob"},
         {"Bob", "name", std::uint32_t{5}, Refused(126), "Bob"},
+        // Every character of the radio's Windows-1252 bytes: the euro sign, typographic quotes and
+        // dashes, and the C1 controls that stand for its undefined bytes; no other character.
+        {"Bob", "name",
+         std::string("\xE2\x82\xAC\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D\xE2\x80\x93\xE2\x80\x94"),
+         kTaken, "\xE2\x82\xAC\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D\xE2\x80\x93\xE2\x80\x94"},
+        {"Bob", "name", std::string("\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"), kTaken,
+         "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},
+        {"Bob", "name", std::string(20, 'x').replace(0, 1, "\xE2\x80\xA6"), kTaken,
+         std::string(20, 'x').replace(0, 1, "\xE2\x80\xA6").c_str()},
+        {"Bob", "name", std::string("\xC2\x80"), Refused(126), "Bob"},  // 0x80 is the euro sign
+        {"Bob", "name", std::string("a\xC2\x85"), Refused(126), "Bob"},
+        {"Bob", "name", std::string("\xC4\x80"), Refused(126), "Bob"},      // U+0100
+        {"Bob", "name", std::string("\xE2\x82\xAD"), Refused(126), "Bob"},  // U+20AD
     });
 
-    // Capitals of ISO 8859-1 match their small letters.
+    // Capitals of ISO 8859-1 and of Windows-1252 match their small letters.
     Reload();
     EXPECT_EQ(Set("Eve", "name", std::string("\xC3\x89mile")), kTaken);
     EXPECT_EQ(Set("Bob", "name", std::string("\xC3\xA9MILE")), Refused(127));
+    EXPECT_EQ(Set("Dan", "name", std::string("\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8")), kTaken);
+    EXPECT_EQ(Set("Bob", "name", std::string("\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF")), Refused(127));
+}
+
+// A name or text as a radio holds it is kept unchanged: image, profile text, a page committing
+// the unchanged value, image again, byte for byte.
+TEST_F(RulesTest, NamesAndTextsFromARadioAreKeptByteForByte) {
+    VirtualCP image;
+    CDataAdaptor::XML2VirtualCP(ReadText(kFixturePath), image);
+    const int bob = image.FindContact("102", 0);
+    ASSERT_GE(bob, 0);
+    image.m_contacts[static_cast<std::size_t>(bob)].name = "Bob\x92s \x81\x80";
+    image.m_texts[0] = "\x93Hi\x94 \x85 \x9D";
+    std::string text;
+    CDataAdaptor::VirtualCP2XML(image, text);
+    Reload(text);
+    const std::string name = Attr("Bob\xE2\x80\x99s \xC2\x81\xE2\x82\xAC", "name");
+    ASSERT_EQ(Set("Bob\xE2\x80\x99s \xC2\x81\xE2\x82\xAC", "name", name), kTaken);
+    CDataItem message = List("TextMessages").GetChildByIndex(0);
+    ASSERT_EQ(Set(message, "txt", RulesModel::Attr(message, "txt")), kTaken);
+
+    VirtualCP again;
+    CDataAdaptor::XML2VirtualCP(Text(), again);
+    const int at = again.FindContact("102", 0);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(again.m_contacts[static_cast<std::size_t>(at)].name, "Bob\x92s \x81\x80");
+    EXPECT_EQ(again.m_texts[0], "\x93Hi\x94 \x85 \x9D");
 }
 
 TEST_F(RulesTest, PidsOfPrivatesAndPrivateGroupsLieInTheRangeAndAreNotTaken) {
@@ -283,12 +323,34 @@ TEST_F(RulesTest, PidsOfPrivatesAndPrivateGroupsLieInTheRangeAndAreNotTaken) {
         {"Bob", "pid", std::string("501"), Refused(132), "102"},
     });
 
-    // A private whose PID a group borrows cannot claim it for itself alone.
     Reload();
-    ASSERT_EQ(Set("Crew", "pid", std::string("103")), kTaken);
-    EXPECT_EQ(Set("Cy", "id_in_use", true), Refused(132));
-    EXPECT_EQ(Attr("Cy", "id_in_use"), "0");
     EXPECT_EQ(Set("Eve", "id_in_use", false), kTaken);
+    EXPECT_EQ(Attr("Eve", "id_in_use"), "0");
+}
+
+// id_in_use says whether a private group holds the private's PID: the private group page offers
+// the PIDs of the privates whose id_in_use is 0, and each of them must be one a group can take.
+TEST_F(RulesTest, IdInUseFollowsTheGroupThatHoldsThePrivatesPid) {
+    ASSERT_EQ(Set("Crew", "pid", std::string("103")), kTaken);
+    EXPECT_EQ(Attr("Cy", "id_in_use"), "1");
+    EXPECT_EQ(Set("Night watch", "pid", std::string("103")), Refused(132));
+    EXPECT_EQ(Set("Cy", "id_in_use", false), Refused(132));
+    EXPECT_EQ(Set("Cy", "id_in_use", true), kTaken);
+    EXPECT_EQ(Set("Crew", "pid", std::string("103")), kTaken);  // a group keeps its own PID
+
+    // Cy moves on: it no longer shares a PID, and a private may take the group's PID.
+    ASSERT_EQ(Set("Cy", "pid", std::string("150")), kTaken);
+    EXPECT_EQ(Attr("Cy", "id_in_use"), "0");
+    ASSERT_EQ(Set("Eve", "id_in_use", false), kTaken);
+    ASSERT_EQ(Set("Eve", "pid", std::string("103")), kTaken);
+    EXPECT_EQ(Attr("Eve", "id_in_use"), "1");
+
+    // The group gives the PID back: with a new PID, or deleted.
+    ASSERT_EQ(Set("Crew", "pid", std::string("600")), kTaken);
+    EXPECT_EQ(Attr("Eve", "id_in_use"), "0");
+    ASSERT_EQ(Set("Night watch", "pid", std::string("103")), kTaken);
+    EXPECT_EQ(Attr("Eve", "id_in_use"), "1");
+    ASSERT_EQ(Delete("Night watch", 1), kTaken);
     EXPECT_EQ(Attr("Eve", "id_in_use"), "0");
 }
 
@@ -358,6 +420,37 @@ TEST_F(RulesTest, HomeGroupIsAGroupOfThePrivatesChannelOrNone) {
         {"Cy", "home_grp", std::string("102"), Refused(138), "501"},
         {"Cy", "home_grp", std::string("x"), Refused(126), "501"},
     });
+}
+
+// The radio holds a home private group among the private's groups: the profile says so too.
+TEST_F(RulesTest, AHomePrivateGroupIsOneOfThePrivatesGroups) {
+    ASSERT_EQ(Set("Bob", "home_grp", std::string("501")), kTaken);
+    EXPECT_EQ(Groups("Bob"), (std::vector<std::string>{"500", "501"}));
+    ASSERT_EQ(Set("Bob", "home_grp", std::string("500")), kTaken);
+    EXPECT_EQ(Groups("Bob"), (std::vector<std::string>{"500", "501"}));
+
+    // Leaving the home group's membership leaves the home group.
+    CDataItem bobs = Contact("Bob").GetChildByName("ParentPrivateGroups");
+    std::int32_t msgId = 0;
+    std::int32_t style = 0;
+    ASSERT_EQ(bobs.RemoveChildByIndex(0, msgId, 0, style), 0);
+    EXPECT_EQ(Attr("Bob", "home_grp"), "");
+
+    // A private in five groups cannot take a sixth as its home group (room for four more groups
+    // first: the fixture allows ten).
+    ASSERT_EQ(Delete("Team 4", 1), kTaken);
+    ASSERT_EQ(Delete("Team 5", 1), kTaken);
+    CDataItem anns = Contact("Ann").GetChildByName("ParentPrivateGroups");
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(List("PrivateGroups").AddNewChild().IsEmpty());
+        ASSERT_FALSE(anns.AddNewChild().IsEmpty());
+    }
+    const CDataItem sixth = List("PrivateGroups").AddNewChild();
+    ASSERT_EQ(RulesModel::Attr(sixth, "channel"), "1");
+    const std::string before = Text();
+    EXPECT_EQ(Set("Ann", "home_grp", RulesModel::Attr(sixth, "pid")), Refused(140));
+    EXPECT_EQ(Text(), before);
+    EXPECT_EQ(Set("Ann", "home_grp", std::string("9999")), kTaken);  // a public group
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -514,6 +607,26 @@ TEST_F(RulesTest, DeletingAPrivateGroupWithMembersAsksAndThenDropsEveryReference
     EXPECT_EQ(Attr("Cy", "home_grp"), "");
 }
 
+// A page may still hold the item of a contact that a hook deleted: it is refused, never freed.
+TEST_F(RulesTest, AnItemOfADeletedContactIsRefused) {
+    const CDataItem crew = Contact("Crew");
+    const CDataItem dock = Contact("Dock");
+    ASSERT_EQ(Delete("Crew", 1), kTaken);
+    // Dan was Dock's only member: it goes with his change of channel.
+    ASSERT_EQ(Set("Dan", "channel", std::uint32_t{1}, kIdOk), kTaken);
+    ASSERT_FALSE(Exists("Dock"));
+    for (CDataItem held : {crew, dock}) {
+        EXPECT_EQ(test::Raised([&] { held.GetAttributeValue("name"); }).MessageId(), 106);
+        std::int32_t msgId = 0;
+        std::int32_t style = 0;
+        EXPECT_EQ(test::Raised([&] {
+                      held.SetAttributeValue("name", std::string("Back"), msgId, 0, style);
+                  }).MessageId(),
+                  106);
+    }
+    EXPECT_EQ(List("PrivateGroups").GetChildCount(), 6);
+}
+
 TEST_F(RulesTest, DeletingAPrivateInGroupsAsksAndThenDeletesGroupsLeftEmpty) {
     const std::string before = Text();
     EXPECT_EQ(Delete("Ann", 0), (Outcome{2, 142}));
@@ -564,7 +677,10 @@ TEST_F(RulesTest, TextMessagesHoldAtMostEightyPrintableCharacters) {
         {std::string(""), Refused(126), "On my way"},
         {std::string("  "), Refused(126), "On my way"},
         {std::string("Line\r\nbreak"), Refused(126), "On my way"},
-        {std::string("5 \xE2\x82\xAC"), Refused(126), "On my way"},
+        {std::string("5 \xE2\x82\xAC"), kTaken, "5 \xE2\x82\xAC"},
+        {std::string(80, 'a').replace(0, 1, "\xE2\x80\x94"), kTaken,
+         std::string(80, 'a').replace(0, 1, "\xE2\x80\x94")},
+        {std::string("\xC4\x80"), Refused(126), "On my way"},
         {std::uint32_t{5}, Refused(126), "On my way"},
     };
     for (const Case& c : cases) {

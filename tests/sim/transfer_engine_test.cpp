@@ -6,12 +6,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "codeplug/data_adaptor.h"
+#include "model/radio_data_model.h"
 #include "sim/background_radio.h"
 #include "sim/default_radio.h"
 #include "sim/faults.h"
@@ -267,6 +271,50 @@ TEST(ReadOperation, CancelInTheContactLoopSendsNothingMoreAndLeavesTheImage) {
     EXPECT_EQ(image, before);
     EXPECT_THAT(recorder.Events(),
                 ElementsAre("progress 20", "progress 40", "progress 60", "failed -12"));
+}
+
+// A profile changed through the rules reads back from the radio as it was written: a home
+// private group is already one of the private's groups, as the radio will hold it.
+TEST(Transfers, AProfileEditedByTheRulesReadsBackAsWritten) {
+    CRadioDataModel model(std::string(VEX_SOURCE_DATA_DIR) + "/ProfileTemplate", {});
+    const std::filesystem::path tests = std::filesystem::path(__FILE__).parent_path().parent_path();
+    ASSERT_EQ(model.LoadProfile((tests / "model/fixtures/rules/two_channels.lam").string(), true),
+              1);
+    const CDataItem privates =
+        model.RootItem().GetChildByName("Contacts").GetChildByName("Privates");
+    std::int32_t msgId = 0;
+    std::int32_t style = 0;
+    // Bob (in 500) takes 501 as his home group; Cy re-commits his home group 501 unchanged.
+    ASSERT_EQ(privates.GetChildByIndex(1).SetAttributeValue("home_grp", std::string("501"), msgId,
+                                                            0, style),
+              0);
+    ASSERT_EQ(privates.GetChildByIndex(2).SetAttributeValue("home_grp", std::string("501"), msgId,
+                                                            0, style),
+              0);
+    VirtualCP written;
+    CDataAdaptor::XML2VirtualCP(model.Serialise(), written);
+
+    Bench radio(BlankRadio());
+    ASSERT_EQ(radio.engine.WriteOperation(written, "mem"), LinkStatus::Success);
+    VirtualCP read;
+    ASSERT_EQ(radio.engine.ReadOperation(read, "mem"), LinkStatus::Success);
+    int privatesSeen = 0;
+    for (std::size_t i = 0; i < kContactSlots; ++i) {
+        if (!written.IsContactInUse(i)) continue;
+        ContactRecord expected = written.m_contacts[i];
+        SCOPED_TRACE(expected.name);
+        const int at = read.FindContact(expected.pid, expected.cntct_type);
+        ASSERT_GE(at, 0);
+        ContactRecord held = read.m_contacts[static_cast<std::size_t>(at)];
+        held.group_count = held.home_index = expected.group_count = expected.home_index = 0;
+        held.own_flags = expected.own_flags = 0;
+        // A read gives the home group the last parent slot: the groups are a set.
+        std::sort(held.parent_groups.begin(), held.parent_groups.end());
+        std::sort(expected.parent_groups.begin(), expected.parent_groups.end());
+        EXPECT_EQ(held, expected);
+        privatesSeen += expected.cntct_type == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(privatesSeen, 6);
 }
 
 TEST(WriteOperation, WarnsWhenTheRadioIsNotInTheProfile) {
