@@ -1,3 +1,4 @@
+<!DOCTYPE html>
 <html>
 <head>
 <meta http-equiv="Content-Type" content="text/html; charset=utf-8">
@@ -6,19 +7,24 @@
   body        { font-family: "DejaVu Sans", Arial, Helvetica, sans-serif; font-size: 9pt;
                 color: #1b1b1b; background: #ffffff; margin: 0; }
   .Banner     { background-color: #16325c; color: #ffffff; }
-  .ReportTitle { font-size: 13pt; font-weight: bold; color: #ffffff; }
+  .ReportTitle { font-size: 11pt; font-weight: bold; color: #ffffff; }
   .Product    { font-size: 9pt; color: #c9d6ea; }
   .ItemTitle  { font-size: 11pt; font-weight: bold; color: #16325c; margin-top: 8px;
-                margin-bottom: 4px; border-bottom: 1px solid #16325c; }
+                margin-bottom: 6px; border-bottom: 1px solid #16325c; }
   .ItemTitleU { font-size: 9pt; font-weight: bold; color: #16325c; text-decoration: underline; }
   .ItemTitleUC { font-size: 8pt; font-weight: bold; color: #16325c; text-align: left;
                  text-decoration: underline; padding-right: 6px; white-space: nowrap; }
+  td          { font-size: 9pt; }  /* the page's text size in table cells too */
   .Item       { margin-left: 6px; }
-  .ItemName   { font-weight: bold; color: #333333; padding-right: 6px; white-space: nowrap; }
+  .ItemName   { font-weight: bold; color: #333333; padding-right: 6px; white-space: nowrap;
+                width: 135px; }
   .ItemVal    { color: #1b1b1b; padding-right: 8px; white-space: nowrap; }
+  /* A value stays on one line (IDs, names); the dealer texts, the only cells with valign, wrap. */
+  .ItemVal[valign] { white-space: normal; }
+  .ItemVal p  { margin: 0 0 3px 0; }
   .Footer     { font-size: 7pt; color: #777777; margin-top: 14px; }
   hr          { border: 0; height: 1px; }
-  @page       { size: auto; margin: 12mm; }
+  @page       { size: auto; margin: 4.2mm 6mm; }
 </style>
 </head>
 <body>

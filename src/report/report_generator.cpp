@@ -503,7 +503,6 @@ std::string GroupHeading(const CDataItem& group) {
 void GroupBlocks(Page& page, int title, const std::vector<CDataItem>& groups, int subtitle,
                  const std::function<void(const CDataItem&, SortedList&)>& namesOf) {
     page.SectionTitle(Label(title));
-    page.Raw("<BR>");  // a plain HTML view would run the first block into the title
     if (groups.empty()) {
         page.Raw("&nbsp;");
         page.Subtitle(Label(label::kNone));

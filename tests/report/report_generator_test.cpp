@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -74,11 +75,12 @@ TEST_F(ReportTest, AnEmptyProfileReadsNoneInEveryListSection) {
     const std::string overview = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
     // All Privates, All Public Groups, All Private Groups and the three flag lists.
     EXPECT_EQ(Count(overview, kNoneRow), 6u);
-    EXPECT_EQ(Count(overview, "&nbsp;<span class=\"ItemTitleU\">None</span><BR>"), 2u);
+    EXPECT_EQ(Count(overview, "</div>&nbsp;<span class=\"ItemTitleU\">None</span><BR>"), 2u);
     EXPECT_THAT(overview, HasSubstr("<title>Overview Report</title><img src=\"V4S.png\">"));
     EXPECT_THAT(overview, HasSubstr("<!-- report content begin -->&nbsp;<BR>&nbsp;<BR><div"));
 
-    const std::string radioPage = BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
+    const std::string radioPage =
+        BuildReport(ReportKind::RadioSpecific, root, kTemplate, std::nullopt);
     // Receive From, Transmit To, Scroll List and Text Messages.
     EXPECT_EQ(Count(radioPage, kNoneRow), 4u);
 }
@@ -206,6 +208,36 @@ TEST_F(ReportTest, DealerTextsKeepTheirLinesAndEndWithOneBreak) {
     const std::string blank =
         BuildReport(ReportKind::Overview, root, kTemplate, DealerTexts{" ", "\r\n", ""});
     EXPECT_THAT(blank, Not(HasSubstr("Dealer Information")));
+}
+
+// The installed templates in a browser: standards mode, so that table cells take the page's text
+// size; dealer texts wrap while other values stay whole; group blocks follow their section title
+// with nothing between.
+TEST_F(ReportTest, InstalledTemplatesLayOutThePageForABrowser) {
+    VirtualCP image = RadioImage();
+    image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "Site", "17179869183", 3);
+    image.m_contacts[1] = MakeContact(ContactType::PrivateGroup, "Crew", "5001", 3);
+    image.m_contacts[2] = MakeContact(ContactType::Private, "Me", "1001", 3);
+    const CDataItem& root = Load(image);
+    const DealerTexts dealer{std::string(100, 'D'), "Tel +1 555 0100", "Notes"};
+    for (const char* name : {"SpecReport.tpl", "OverviewReport.tpl"}) {
+        SCOPED_TRACE(name);
+        const std::string page =
+            BuildReport(std::string(name) == "SpecReport.tpl" ? ReportKind::RadioSpecific
+                                                              : ReportKind::Overview,
+                        root, LoadReportTemplate(kReportFolder + "/" + name), dealer);
+        EXPECT_EQ(page.rfind("<!DOCTYPE html>\n", 0), 0u);
+        EXPECT_TRUE(std::regex_search(page, std::regex(R"(\btd\s*\{[^}]*font-size:)")));
+        // The dealer cells are the only ones with valign, and those wrap.
+        EXPECT_EQ(Count(page, "valign=\"top\""), 3u);
+        EXPECT_TRUE(std::regex_search(
+            page, std::regex(R"(\.ItemVal\[valign\]\s*\{[^}]*white-space:\s*normal)")));
+    }
+    const std::string overview = BuildReport(ReportKind::Overview, root, kTemplate, dealer);
+    EXPECT_THAT(overview, HasSubstr("<div class=\"ItemTitle\">Private Groups</div><span "
+                                    "class=\"ItemTitleU\">Crew (Channel 3)</span><BR>"));
+    EXPECT_THAT(overview, HasSubstr("<div class=\"ItemTitle\">Public Groups</div><span "
+                                    "class=\"ItemTitleU\">Site (Channel 3)</span><BR>"));
 }
 
 TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
