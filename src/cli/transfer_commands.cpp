@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "cli/verify.h"
-#include "codeplug/data_adaptor.h"
+#include "link/verify.h"
 #include "model/radio_clock.h"
 
 namespace vex::cli {
@@ -92,14 +91,8 @@ int RunWrite(const Args& args) {
         RunCancellable(transfer.engine, [&] { return transfer.engine.ReadOperation(radio, port); });
     if (status != LinkStatus::Success) return ReportLinkResult(status, transfer.ports);
     // Compared with the profile's own text, so that a character sent as '?' shows as a difference.
-    VirtualCP wanted = image;
-    AsProfileError(in + ": ", [&] {
-        VirtualCP wide;
-        CDataAdaptor::XML2VirtualCP(doc.ProfileText(), wide, ImageText::Profile);
-        wanted.m_contacts = wide.m_contacts;
-        wanted.m_texts = wide.m_texts;
-        wanted.m_settings.call_forward_id = wide.m_settings.call_forward_id;
-    });
+    VirtualCP wanted;
+    AsProfileError(in + ": ", [&] { wanted = WithProfileTexts(image, doc.ProfileText()); });
     const auto differences = Differences(ExpectedAfterWrite(wanted, radio.m_limits), radio);
     for (const auto& line : differences) std::printf("%s\n", line.c_str());
     if (!differences.empty()) {

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/verify.h"
 #include "link/link_status.h"
+#include "link/verify.h"
 #include "model/radio_clock.h"
 #include "sim/background_radio.h"
 #include "sim/default_radio.h"
@@ -474,8 +474,8 @@ TEST_F(CliTest, ARuleScriptErrorIsPrinted) {
 
 TEST(Verify, FindsEveryKindOfDifference) {
     const VirtualCP sent = sim::DefaultRadioImage();
-    VirtualCP expected = cli::ExpectedAfterWrite(sent, sent.m_limits);
-    EXPECT_THAT(cli::Differences(expected, expected), ::testing::IsEmpty());
+    VirtualCP expected = ExpectedAfterWrite(sent, sent.m_limits);
+    EXPECT_THAT(Differences(expected, expected), ::testing::IsEmpty());
 
     VirtualCP radio = expected;
     radio.m_settings.contrast ^= 1;
@@ -483,7 +483,7 @@ TEST(Verify, FindsEveryKindOfDifference) {
     radio.m_contacts[0].channel ^= 1;
     radio.m_contacts[1] = ContactRecord();  // lost
     radio.m_texts[0] = "changed";
-    const auto lines = cli::Differences(expected, radio);
+    const auto lines = Differences(expected, radio);
     EXPECT_EQ(lines.size(), 4u);
     EXPECT_THAT(lines, ::testing::Contains(HasSubstr("setting contrast")));
     EXPECT_THAT(lines, ::testing::Contains(HasSubstr("not in the radio")));

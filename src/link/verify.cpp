@@ -1,11 +1,12 @@
-#include "cli/verify.h"
+#include "link/verify.h"
 
 #include <set>
 
+#include "codeplug/data_adaptor.h"
 #include "common/text.h"
 #include "link/transfer_engine.h"
 
-namespace vex::cli {
+namespace vex {
 
 namespace {
 
@@ -39,13 +40,31 @@ VirtualCP ExpectedAfterWrite(const VirtualCP& source, const RadioLimits& radio) 
     expected.m_limits = radio;
     expected.m_settings = work.m_settings;
     std::size_t slot = 0;
-    for (const std::size_t i : ContactsToSend(work))
-        expected.m_contacts[slot++] = work.m_contacts[i];
+    for (const std::size_t i : ContactsToSend(work)) {
+        // Each contact as the radio gives it back: through its radio form, as a read takes it.
+        // A read gives every private the see-all-groups own flag; the radio's own record then
+        // takes its flags from the settings (below).
+        ContactRecord& held = expected.m_contacts[slot++];
+        held = work.m_contacts[i];
+        if (held.IsType(ContactType::Private)) {
+            held.own_flags = static_cast<std::uint8_t>(1u << own_flag::kSeeAllGroups);
+        }
+    }
     slot = 0;
     for (const std::size_t i : TextsToSend(work)) expected.m_texts[slot++] = work.m_texts[i];
     expected.NormaliseGroupLinks();
     expected.ApplySettingsToOwnRecord();
     return expected;
+}
+
+VirtualCP WithProfileTexts(const VirtualCP& sent, std::string_view profileText) {
+    VirtualCP wide;
+    CDataAdaptor::XML2VirtualCP(profileText, wide, ImageText::Profile);
+    VirtualCP wanted = sent;
+    wanted.m_contacts = wide.m_contacts;
+    wanted.m_texts = wide.m_texts;
+    wanted.m_settings.call_forward_id = wide.m_settings.call_forward_id;
+    return wanted;
 }
 
 std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP& radio) {
@@ -119,4 +138,4 @@ std::vector<std::string> Differences(const VirtualCP& expected, const VirtualCP&
     return out;
 }
 
-}  // namespace vex::cli
+}  // namespace vex
