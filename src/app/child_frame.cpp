@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QSettings>
 #include <QSplitter>
 #include <QTimer>
@@ -42,6 +43,13 @@ CChildFrame::CChildFrame(std::unique_ptr<CVEXPRGDoc> document, QWidget* parent)
     : QMdiSubWindow(parent), m_document(std::move(document)), m_splitter(new QSplitter(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(TreeImage(0));
+    // Ctrl+W is the Write command: the window's own Close keeps Ctrl+F4 only, so that the key is
+    // not claimed twice (an ambiguous key does nothing).
+    for (QAction* action : systemMenu()->actions()) {
+        if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_W))) {
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4));
+        }
+    }
     m_tree = new CVEXPRGTreeView(m_document.get(), m_splitter);
     m_splitter->addWidget(m_tree);
     m_splitter->setChildrenCollapsible(false);

@@ -22,14 +22,19 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QUrl>
+#include <algorithm>
+#include <thread>
 
 #include "app/child_frame.h"
 #include "app/dialogs.h"
 #include "app/gui_support.h"
+#include "app/transfer_dialogs.h"
 #include "app/vexprg_doc.h"
 #include "common/exception.h"
 #include "editors/tree_view.h"
 #include "model/profile_document.h"
+#include "model/radio_clock.h"
+#include "report/ui/report_dialogs.h"
 #include "settings/port_list.h"
 #include "settings/settings_store.h"
 
@@ -82,6 +87,14 @@ void SetPrompt(QAction* action, int promptId) {
 
 }  // namespace
 
+// A reset runs on a worker thread of its own while the window goes on; its reports come back here.
+struct CMainFrame::ResetJob {
+    std::shared_ptr<std::string> openFailure = std::make_shared<std::string>();
+    std::unique_ptr<TransferEngine> engine;
+    std::unique_ptr<CGuiTransferObserver> observer;
+    std::thread thread;
+};
+
 CMainFrame::CMainFrame(const QString& installPath, QWidget* parent)
     : QMainWindow(parent), m_strInstallPath(installPath), m_mdi(new QMdiArea(this)) {
     setObjectName(QStringLiteral("mainFrame"));
@@ -112,6 +125,11 @@ CMainFrame::CMainFrame(const QString& installPath, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() {
+    for (const auto& job : m_resets) {
+        job->engine->RequestCancel();
+        job->thread.join();
+    }
+    m_resets.clear();
     // The profile windows go first, while this window is whole: none of their signals may reach
     // it once it is being taken apart.
     disconnect(qApp, nullptr, this, nullptr);
@@ -272,6 +290,10 @@ void CMainFrame::CreateMenus() {
     connect(statusBarAction, &QAction::toggled, statusBar(), &QWidget::setVisible);
     connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
     connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    connect(read, &QAction::triggered, this, &CMainFrame::OnRead);
+    connect(write, &QAction::triggered, this, &CMainFrame::OnWrite);
+    connect(reset, &QAction::triggered, this, &CMainFrame::OnReset);
+    connect(report, &QAction::triggered, this, &CMainFrame::OnReport);
     connect(help, &QAction::triggered, this, &CMainFrame::OnHelp);
     connect(about, &QAction::triggered, this, &CMainFrame::OnAbout);
 }
@@ -509,6 +531,119 @@ void CMainFrame::OnAdd() {
 
 void CMainFrame::OnRename() {
     if (CChildFrame* child = ActiveChild()) child->Tree()->OnRename();
+}
+
+bool CMainFrame::CommitBeforeCommand(CChildFrame* child) {
+    return child->Tree()->FinishLabelEdit() && child->AskPageToCommit() != 0;
+}
+
+void CMainFrame::OnRead() {
+    RenewTransferImage();
+    CReadWriteDialog dialog(true, m_transferImage, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr) {
+        NewFromTransferImage();
+        return;
+    }
+    const int answer = ShowMessage(this,
+                                   tr("Do you want to create a new profile(Yes), overwrite the "
+                                      "currently selected profile(No) or cancel it?"),
+                                   mb::kYesNoCancel | mb::kIconQuestion);
+    if (answer == mb::kIdYes) {
+        NewFromTransferImage();
+    } else if (answer == mb::kIdNo) {
+        OverwriteWithTransferImage(child);
+    }
+}
+
+CChildFrame* CMainFrame::NewFromTransferImage() {
+    auto document = std::make_unique<CVEXPRGDoc>(TemplateFolder());
+    Flags().radioRead = true;
+    try {
+        document->NewFromImage(m_transferImage);
+    } catch (const CVEXPRGException& error) {
+        Flags().radioRead = false;
+        ShowException(this, error);
+        return nullptr;
+    }
+    Flags().radioRead = false;
+    return AddChild(std::move(document));
+}
+
+void CMainFrame::OverwriteWithTransferImage(CChildFrame* child) {
+    // The page that loses its profile must not check its fields against the new one.
+    Flags().suppressValidation = true;
+    try {
+        if (child->Document()->SetVirtualCPData(m_transferImage)) child->Rebuild();
+    } catch (const CVEXPRGException& error) {
+        ShowException(this, error);
+    }
+    Flags().suppressValidation = false;
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnWrite() {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || !CommitBeforeCommand(child)) return;
+    RenewTransferImage();
+    ProfileDocument& profile = child->Document()->Profile();
+    try {
+        profile.GetVirtualCPData(m_transferImage);
+    } catch (const CVEXPRGException& error) {
+        ShowException(this, error);
+        return;
+    }
+    if (profile.UsePCClock()) m_transferImage.m_settings.current_time = RadioClockNow();
+    CReadWriteDialog dialog(false, m_transferImage, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnReset() {
+    if (!EnsurePortChosen(this)) return;
+    auto job = std::make_unique<ResetJob>();
+    ResetJob* raw = job.get();
+    job->engine = MakeTransferEngine(job->openFailure);
+    job->observer = std::make_unique<CGuiTransferObserver>(
+        this, [this, raw](TransferEvent event, std::int32_t value) {
+            OnResetMessage(raw, static_cast<int>(event), value);
+        });
+    job->engine->SetObserver(job->observer.get());
+    job->engine->ClearCancel();
+    job->thread = std::thread([this, raw, port = CurrentPortName()] {
+        raw->engine->ResetOperation(port);
+        QMetaObject::invokeMethod(
+            this, [this, raw] { FinishReset(raw); }, Qt::QueuedConnection);
+    });
+    m_resets.push_back(std::move(job));
+    SetTransferStatus(tr("Transferring"));
+}
+
+void CMainFrame::OnResetMessage(ResetJob* job, int event, int value) {
+    if (event == static_cast<int>(TransferEvent::Succeeded)) {
+        statusBar()->showMessage(tr("The radio has been reset."), 15000);
+    } else if (event == static_cast<int>(TransferEvent::Failed)) {
+        statusBar()->showMessage(tr("The radio could not be reset."), 15000);
+        ShowMessage(this, LinkFailureText(ToLinkStatus(value), false, *job->openFailure),
+                    mb::kOk | mb::kIconError);
+    }
+}
+
+void CMainFrame::FinishReset(ResetJob* job) {
+    const auto found = std::find_if(m_resets.begin(), m_resets.end(),
+                                    [job](const auto& entry) { return entry.get() == job; });
+    if (found == m_resets.end()) return;
+    (*found)->thread.join();
+    m_resets.erase(found);
+    if (m_resets.empty()) SetTransferStatus(tr("Idle"));
+}
+
+void CMainFrame::OnReport() {
+    CChildFrame* child = ActiveChild();
+    if (child == nullptr || !CommitBeforeCommand(child)) return;
+    CReportOptionDlg chooser(child->Document()->Root(), this);
+    if (chooser.exec() != QDialog::Accepted) return;
+    ShowReport(this, chooser.SelectedReport(), child->Document()->Root(), m_strInstallPath);
 }
 
 void CMainFrame::OnHelp() {

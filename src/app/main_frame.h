@@ -9,7 +9,10 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <list>
 #include <memory>
+
+#include "codeplug/virtual_cp.h"
 
 class QLabel;
 class QMdiArea;
@@ -58,6 +61,12 @@ class CMainFrame : public QMainWindow {
 
     QStringList RecentFiles() const;
 
+    // The image that a radio read fills and a radio write sends; renewed before each of them.
+    VirtualCP& GetTransferImage() noexcept { return m_transferImage; }
+    void RenewTransferImage() { m_transferImage = VirtualCP(); }
+    // True while a reset started from this window runs.
+    bool ResetRunning() const noexcept { return !m_resets.empty(); }
+
   public slots:
     void OnFileNew();
     void OnFileOpen();
@@ -65,6 +74,11 @@ class CMainFrame : public QMainWindow {
     void OnDealerInfo();
     void OnPreference();
     void OnAbout();
+    // The radio commands.
+    void OnRead();
+    void OnWrite();
+    void OnReset();
+    void OnReport();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +86,17 @@ class CMainFrame : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    struct ResetJob;
+
+    // A new profile window from the transfer image; nullptr (after a message) when it fails.
+    CChildFrame* NewFromTransferImage();
+    // Replaces the active profile by the transfer image.
+    void OverwriteWithTransferImage(CChildFrame* child);
+    // The shown page's commit check and a finished label edit; false when the command must stop.
+    static bool CommitBeforeCommand(CChildFrame* child);
+    void OnResetMessage(ResetJob* job, int event, int value);
+    void FinishReset(ResetJob* job);
+
     QAction* MakeAction(const QString& name, const QString& text, const QString& icon,
                         const QKeySequence& shortcut = {}, int promptId = 0);
     void CreateMenus();
@@ -105,6 +130,8 @@ class CMainFrame : public QMainWindow {
     QHash<QAction*, QAction*> m_toolbarCopies;  // profile-window commands on the toolbar
     QPointer<QWidget> m_watchedEdit;
     QString m_strNewTemplatePath;
+    VirtualCP m_transferImage;
+    std::list<std::unique_ptr<ResetJob>> m_resets;
 };
 
 }  // namespace vex::gui

@@ -68,6 +68,12 @@ void CVEXPRGDoc::NewFromImage(const VirtualCP& image) {
     AfterLoad();
 }
 
+bool CVEXPRGDoc::SetVirtualCPData(const VirtualCP& image) {
+    if (!m_document.SetVirtualCPData(image)) return false;
+    emit ModifiedChanged(true);
+    return true;
+}
+
 void CVEXPRGDoc::Save(const QString& path) {
     m_document.Save(Std(path));
     m_strPathName = QFileInfo(path).absoluteFilePath();

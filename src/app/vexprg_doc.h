@@ -31,6 +31,9 @@ class CVEXPRGDoc : public QObject {
     void Open(const QString& path);
     void NewFromTemplate(const QString& templatePath);
     void NewFromImage(const VirtualCP& image);
+    // Replaces the profile by an image read from a radio; the document becomes modified. False
+    // when the image gives no profile; raises CVEXPRGException as the profile's load does.
+    bool SetVirtualCPData(const VirtualCP& image);
     void Save(const QString& path);
 
     // The file the profile was opened from or last saved to; empty for a new profile.

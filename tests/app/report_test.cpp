@@ -1,0 +1,134 @@
+// The report chooser's rule, the report window's layout, its printed page and its saved page.
+
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTextBrowser>
+
+#include "app/vexprg_doc.h"
+#include "gui_test_support.h"
+#include "report/ui/report_dialogs.h"
+#include "sim/default_radio.h"
+
+namespace vex::gui::test {
+
+class ReportTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<TestSettings> m_settings;
+    std::unique_ptr<ScriptedMessages> m_messages;
+    QTemporaryDir m_dir;
+
+    static QString ReportFolder() { return DataFolder() + QStringLiteral("/Report"); }
+
+    // The radio-specific report of the built-in radio, written into the test's folder.
+    QString SpecPage() {
+        CVEXPRGDoc document(TemplateFolder());
+        document.NewFromImage(sim::DefaultRadioImage());
+        const std::string page =
+            GenerateReport(ReportKind::RadioSpecific, document.Root(), Std(ReportFolder()),
+                           std::nullopt, Std(m_dir.filePath(QStringLiteral("spec.htm"))));
+        return Qs(page);
+    }
+
+  private slots:
+    void init() {
+        m_settings = std::make_unique<TestSettings>();
+        m_messages = std::make_unique<ScriptedMessages>();
+    }
+    void cleanup() {
+        m_messages.reset();
+        m_settings.reset();
+    }
+
+    void theRadioSpecificReportNeedsTheRadiosOwnEntry() {
+        for (const bool own : {true, false}) {
+            VirtualCP image = sim::DefaultRadioImage();
+            if (!own) image.m_limits.pid = "999999";
+            CVEXPRGDoc document(TemplateFolder());
+            document.NewFromImage(image);
+            CReportOptionDlg chooser(document.Root());
+            chooser.show();
+            QListWidget* list = chooser.List();
+            QCOMPARE(list->count(), 2);
+            QCOMPARE(list->item(0)->text(), QStringLiteral("Radio-Specific Report"));
+            QCOMPARE(list->currentRow(), own ? 0 : 1);
+            QCOMPARE((list->item(0)->flags() & Qt::ItemIsEnabled) != 0, own);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(0)).center());
+            QCOMPARE(chooser.SelectedReport(),
+                     own ? ReportKind::RadioSpecific : ReportKind::Overview);
+        }
+    }
+
+    void theButtonsStayInTheBottomRightCorner() {
+        CReportDlg window(SpecPage(), ReportFolder());
+        window.show();
+        QPushButton* close = window.Button(2);
+        const QPoint offset(window.width() - close->x(), window.height() - close->y());
+        QList<QPoint> apart;  // every button's place beside Close
+        for (int id : {1104, 1098, 1105, 1106})
+            apart.append(window.Button(id)->pos() - close->pos());
+        for (const QSize size : {QSize(500, 400), QSize(1200, 900), QSize(700, 300)}) {
+            window.resize(size);
+            QCOMPARE(window.Browser()->geometry(), QRect(0, 0, size.width(), size.height() - 50));
+            QCOMPARE(close->pos(), QPoint(size.width(), size.height()) - offset);
+            int i = 0;
+            for (int id : {1104, 1098, 1105, 1106}) {
+                QCOMPARE(window.Button(id)->pos() - close->pos(), apart.at(i++));
+            }
+        }
+    }
+
+    void thePrintedPageHasTheReportMargins() {
+        CReportDlg window(SpecPage(), ReportFolder());
+        const QString pdf = m_dir.filePath(QStringLiteral("spec.pdf"));
+        QVERIFY(window.ExportPdf(pdf));
+        // Rendered at 72 dpi, one pixel is a point: the banner's colour starts at the margins.
+        QCOMPARE(
+            QProcess::execute(QStringLiteral("pdftoppm"),
+                              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("72"),
+                               QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                               QStringLiteral("1"), pdf, m_dir.filePath(QStringLiteral("page"))}),
+            0);
+        QImage page;
+        for (const QString& name : QDir(m_dir.path()).entryList({QStringLiteral("page*.png")}))
+            page.load(m_dir.filePath(name));
+        QVERIFY(!page.isNull());
+        QRect ink;
+        for (int y = 0; y < page.height(); ++y) {
+            for (int x = 0; x < page.width(); ++x) {
+                if (qGray(page.pixel(x, y)) < 200) ink |= QRect(x, y, 1, 1);
+            }
+        }
+        const QMarginsF inches = CReportDlg::PrintMargins();
+        QVERIFY(qAbs(ink.left() - inches.left() * 72) <= 1.5);
+        QVERIFY(qAbs(ink.top() - inches.top() * 72) <= 1.5);
+        QVERIFY(qAbs(page.width() - 1 - ink.right() - inches.right() * 72) <= 1.5);
+    }
+
+    void aSavedPageCarriesItsPicture() {
+        CReportDlg window(SpecPage(), ReportFolder());
+        const QString saved = m_dir.filePath(QStringLiteral("elsewhere/saved.htm"));
+        QDir().mkpath(QFileInfo(saved).path());
+        QVERIFY(window.SaveAs(saved));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.contains("src=\"data:image/png;base64,iVBOR"));
+        QVERIFY(!text.contains(".png\""));
+        QVERIFY(!window.SaveAs(m_dir.filePath(QStringLiteral("missing/folder/x.htm"))));
+        QCOMPARE(m_messages->texts.size(), 1);
+    }
+};
+
+std::unique_ptr<QObject> MakeReportTest() {
+    return std::make_unique<ReportTest>();
+}
+
+}  // namespace vex::gui::test
+
+#include "report_test.moc"
