@@ -234,8 +234,12 @@ void CTransferDialogBase::OnFailed(LinkStatus status) {
     m_bFailureShown = true;
     setWindowTitle(FailedTitle());
     m_status->setText(Qs(LinkErrorText(status, LinkTextForm::Dialog)));
-    if (status == LinkStatus::PortUnavailable && !m_openFailure->empty()) {
-        m_hint->setText(Qs(*m_openFailure));
+    if (status == LinkStatus::PortUnavailable) {
+        QString hint = Qs(*m_openFailure);
+        if (!hint.isEmpty()) hint += QLatin1Char('\n');
+        m_hint->setText(hint + tr("The port in use is %1; another one is chosen in Edit > "
+                                  "Preference.")
+                                   .arg(Qs(m_port)));
         m_hint->show();
     }
     SetTransferPane(tr("Idle"));

@@ -284,6 +284,19 @@ class TransferTest : public QObject {
         frame.OnRead();
         QCOMPARE(frame.Children().size(), 1);
 
+        SetPortOverride("/dev/vex480-missing");  // a port that cannot be opened, and why
+        VirtualCP unread;
+        {
+            CReadWriteDialog failing(true, unread, &frame);
+            failing.show();
+            QTRY_VERIFY(failing.FailureShown());
+            QCOMPARE(failing.Status()->text(),
+                     QStringLiteral("Error: COM port already in use by another application."));
+            QVERIFY(failing.Hint()->isVisible());
+            QVERIFY(failing.Hint()->text().startsWith(
+                QStringLiteral("Cannot open /dev/vex480-missing: No such file or directory.")));
+        }
+
         SetPortOverride({});  // the test's settings hold no port
         m_messages->answers = {mb::kIdNo};
         VirtualCP image;
