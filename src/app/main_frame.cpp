@@ -32,6 +32,7 @@
 #include "app/vexprg_doc.h"
 #include "common/exception.h"
 #include "editors/tree_view.h"
+#include "link/verify.h"
 #include "model/profile_document.h"
 #include "model/radio_clock.h"
 #include "report/ui/report_dialogs.h"
@@ -588,14 +589,17 @@ void CMainFrame::OnWrite() {
     if (child == nullptr || !CommitBeforeCommand(child)) return;
     RenewTransferImage();
     ProfileDocument& profile = child->Document()->Profile();
+    VirtualCP wanted;
     try {
         profile.GetVirtualCPData(m_transferImage);
+        if (profile.UsePCClock()) m_transferImage.m_settings.current_time = RadioClockNow();
+        wanted = WithProfileTexts(m_transferImage, profile.ProfileText());
     } catch (const CVEXPRGException& error) {
         ShowException(this, error);
         return;
     }
-    if (profile.UsePCClock()) m_transferImage.m_settings.current_time = RadioClockNow();
     CReadWriteDialog dialog(false, m_transferImage, this);
+    dialog.SetCheckImage(wanted);
     dialog.exec();
 }
 

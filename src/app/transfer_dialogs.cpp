@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
-#include <algorithm>
 
 #include "app/dialogs.h"
 #include "app/gui_support.h"
@@ -33,17 +32,6 @@ const QString kVerifyKey = QStringLiteral("Transfer/VerifyAfterWrite");
 QSettings UserSettings() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrion"),
                      QStringLiteral("VEX480 PRG"));
-}
-
-// A write that has passed its warnings has begun to send (the settings go first): when it fails
-// or is cancelled from then on, the radio holds a mix of the old and the new profile.
-constexpr int kWriteSendingProgress = 40;
-
-// What a dealer must know after such a write.
-QString HalfWrittenSentence() {
-    return QObject::tr(
-        "The radio may now hold only part of the profile. Write the profile to the radio again "
-        "before it is used.");
 }
 
 }  // namespace
@@ -297,11 +285,6 @@ QString CReadWriteDialog::FailedTitle() const {
     return m_bReadMode ? tr("Reading Failed!") : tr("Writing Failed!");
 }
 
-void CReadWriteDialog::OnProgress(int percent) {
-    if (!m_bVerifying) m_highestProgress = std::max(m_highestProgress, percent);
-    CTransferDialogBase::OnProgress(percent);
-}
-
 void CReadWriteDialog::OnSucceeded() {
     if (m_bReadMode) {
         EnterSucceeded(tr("Reading successful!"));
@@ -353,14 +336,15 @@ void CReadWriteDialog::OnFailed(LinkStatus status) {
         Hint()->show();
         return;
     }
-    const bool halfWritten = !m_bReadMode && m_highestProgress >= kWriteSendingProgress;
+    // A write that failed or was cancelled once it had begun to change the radio.
+    const bool halfWritten = !m_bReadMode && Engine().RadioLeftIncomplete();
     if (halfWritten && status == LinkStatus::UserCanceled) {
-        ShowMessage(this, HalfWrittenSentence(), mb::kOk | mb::kIconWarning);
+        ShowMessage(this, Qs(kIncompleteWriteText), mb::kOk | mb::kIconWarning);
     }
     CTransferDialogBase::OnFailed(status);
     if (halfWritten && status != LinkStatus::UserCanceled) {
         const QString portHint = Hint()->isVisible() ? Hint()->text() : QString();
-        Hint()->setText(HalfWrittenSentence() +
+        Hint()->setText(Qs(kIncompleteWriteText) +
                         (portHint.isEmpty() ? QString() : QLatin1Char('\n') + portHint));
         Hint()->show();
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -152,6 +153,9 @@ class CReadWriteDialog : public CTransferDialogBase {
     CReadWriteDialog(bool readMode, VirtualCP& image, QWidget* parent = nullptr);
 
     bool ReadMode() const noexcept { return m_bReadMode; }
+    // What the read-back check compares the radio with: the written image with the profile's own
+    // texts (WithProfileTexts); the written image itself when not given.
+    void SetCheckImage(const VirtualCP& wanted) { m_wanted = wanted; }
     QCheckBox* VerifyBox() const noexcept { return m_verify; }
     // The differences the read-back found (empty when none or not verified).
     const QStringList& Differences() const noexcept { return m_differences; }
@@ -162,7 +166,6 @@ class CReadWriteDialog : public CTransferDialogBase {
 
   protected:
     std::thread StartWorker(TransferEngine& engine, const std::string& port) override;
-    void OnProgress(int percent) override;
     void OnSucceeded() override;
     void OnFailed(LinkStatus status) override;
     void OnWarning(std::int32_t code) override;
@@ -175,8 +178,8 @@ class CReadWriteDialog : public CTransferDialogBase {
     bool m_bReadMode;
     VirtualCP& m_image;
     VirtualCP m_readBack;
+    std::optional<VirtualCP> m_wanted;
     bool m_bVerifying = false;
-    int m_highestProgress = 0;
     QStringList m_differences;
     QCheckBox* m_verify = nullptr;
     QPlainTextEdit* m_differencesView = nullptr;

@@ -5,8 +5,8 @@
 // the modified flag, the title and the update hints that pages send to the navigation tree.
 
 #include <QObject>
-#include <QUndoStack>
 #include <QString>
+#include <QUndoStack>
 #include <cstdint>
 #include <functional>
 

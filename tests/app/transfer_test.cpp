@@ -206,7 +206,7 @@ class TransferTest : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(!write.isVisible(), 20000);
             QCOMPARE(write.result(), int(QDialog::Rejected));
             QCOMPARE(m_messages->texts.size(), 1);  // the radio holds part of the profile
-            QVERIFY(m_messages->texts.first().contains(QStringLiteral("Write the profile")));
+            QCOMPARE(m_messages->texts.first(), Qs(kIncompleteWriteText));
             QCOMPARE(frame.TransferStatus(), QStringLiteral("Idle"));
         }
         m_radio->Server().SetPacing(sim::Pacing{});
