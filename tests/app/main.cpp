@@ -10,21 +10,25 @@ namespace vex::gui::test {
 std::unique_ptr<QObject> MakeShellTest();
 std::unique_ptr<QObject> MakeTreeTest();
 std::unique_ptr<QObject> MakePagesTest();
+std::unique_ptr<QObject> MakeListPagesTest();
 }  // namespace vex::gui::test
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("0.0.0"));
+    using vex::gui::test::MakeListPagesTest;
     using vex::gui::test::MakePagesTest;
     using vex::gui::test::MakeShellTest;
     using vex::gui::test::MakeTreeTest;
     const std::map<QString, std::function<std::unique_ptr<QObject>()>> tests = {
         {QStringLiteral("ShellTest"), MakeShellTest},
         {QStringLiteral("TreeTest"), MakeTreeTest},
-        {QStringLiteral("PagesTest"), MakePagesTest}};
+        {QStringLiteral("PagesTest"), MakePagesTest},
+        {QStringLiteral("ListPagesTest"), MakeListPagesTest}};
     QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2 || tests.count(arguments.at(1)) == 0) {
-        qCritical("usage: vexgui-tests ShellTest|TreeTest|PagesTest [Qt Test options]");
+        qCritical(
+            "usage: vexgui-tests ShellTest|TreeTest|PagesTest|ListPagesTest [Qt Test options]");
         return 2;
     }
     const auto test = tests.at(arguments.takeAt(1))();
