@@ -9,12 +9,15 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "app/child_frame.h"
+#include "app/main_frame.h"
 #include "app/vexprg_doc.h"
 #include "editors/contact_table.h"
 #include "editors/item_values.h"
 #include "editors/lists_view.h"
 #include "editors/settings_view.h"
 #include "editors/text_messages_view.h"
+#include "editors/tree_view.h"
 #include "gui_test_support.h"
 
 namespace vex::gui::test {
@@ -317,6 +320,41 @@ class ListPagesTest : public QObject {
         QVERIFY(AttributeFlag(Private(QStringLiteral("Cy")), "see_all_groups"));
         QCOMPARE(Names(seeAllRight), QStringList({"Bob", "Cy"}));
         QVERIFY(m_messages->texts.isEmpty());
+    }
+
+    void pagesWorkWithTheTreeOfTheirWindow() {
+        CMainFrame frame(DataFolder());
+        CChildFrame* child = frame.OpenDocumentFile(TwoChannelsProfile());
+        QVERIFY(child != nullptr);
+        CVEXPRGTreeView* tree = child->Tree();
+        CVEXPRGDoc* document = child->Document();
+        auto node = [tree](int kind, int index) { return tree->FindNode(NodeData(kind, index)); };
+
+        // A blank message is deleted when the selection leaves it and the user agrees.
+        tree->setCurrentItem(node(node::kTextMessage, 1));
+        auto* message = qobject_cast<CTextMessageView*>(child->CurrentPage());
+        QVERIFY(message != nullptr);
+        message->Edit()->setPlainText(QStringLiteral("\n  "));
+        m_messages->answers = {mb::kIdOk};
+        tree->setCurrentItem(node(node::kSettings, 0));
+        QCOMPARE(document->Root().GetChildByName("TextMessages").GetChildCount(), 1);
+        QCOMPARE(node(node::kTextMessages, 0)->childCount(), 1);
+        QVERIFY(node(node::kTextMessage, 1) == nullptr);
+
+        // A move on a scan channel page updates the channel's count in the tree; undo restores.
+        tree->setCurrentItem(node(node::kScanChannel, 1));
+        auto* channel = qobject_cast<CScanChannelView*>(child->CurrentPage());
+        QVERIFY(channel != nullptr);
+        QCOMPARE(node(node::kScanChannel, 1)->text(0), QStringLiteral("Channel 2 (1)"));
+        Select(channel->Available(), {"Rescue"});
+        channel->AddButton()->click();
+        QCOMPARE(node(node::kScanChannel, 1)->text(0), QStringLiteral("Channel 2 (2)"));
+        document->UndoStack()->undo();
+        QCOMPARE(node(node::kScanChannel, 1)->text(0), QStringLiteral("Channel 2 (1)"));
+        auto* again = qobject_cast<CScanChannelView*>(child->CurrentPage());
+        QVERIFY(again != nullptr);
+        QCOMPARE(Names(again->Members()), QStringList({"Harbour"}));
+        QCOMPARE(m_messages->texts.size(), 1);
     }
 };
 
