@@ -1,7 +1,10 @@
 #include "editors/page_factory.h"
 
 #include "editors/contacts_view.h"
+#include "editors/lists_view.h"
 #include "editors/radio_info_view.h"
+#include "editors/settings_view.h"
+#include "editors/text_messages_view.h"
 #include "editors/tree_view.h"
 
 namespace vex::gui {
@@ -10,8 +13,22 @@ CBaseView* CreatePage(CVEXPRGDoc* document, std::uint32_t nodeData, QWidget* par
     const int kind = NodeKind(nodeData);
     const int index = NodeIndex(nodeData);
     switch (kind) {
+        case node::kSettings:
+            return new CSettingsView(document, kind, index, parent);
+        case node::kTextMessages:
+            return new CTextMessagesView(document, kind, index, parent);
+        case node::kTextMessage:
+            return new CTextMessageView(document, kind, index, parent);
         case node::kContacts:
             return new CContactsView(document, kind, index, parent);
+        case node::kLists:
+            return new CListsView(document, kind, index, parent);
+        case node::kScrollList:
+            return new CScrollListView(document, kind, index, parent);
+        case node::kScanList:
+            return new CScanListView(document, kind, index, parent);
+        case node::kScanChannel:
+            return new CScanChannelView(document, kind, index, parent);
         default:
             return new CRadioInfoView(document, kind, index, parent);
     }

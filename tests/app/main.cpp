@@ -12,11 +12,13 @@ std::unique_ptr<QObject> MakeTreeTest();
 std::unique_ptr<QObject> MakePagesTest();
 std::unique_ptr<QObject> MakeTransferTest();
 std::unique_ptr<QObject> MakeReportTest();
+std::unique_ptr<QObject> MakeListPagesTest();
 }  // namespace vex::gui::test
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("0.0.0"));
+    using vex::gui::test::MakeListPagesTest;
     using vex::gui::test::MakePagesTest;
     using vex::gui::test::MakeReportTest;
     using vex::gui::test::MakeShellTest;
@@ -27,12 +29,14 @@ int main(int argc, char** argv) {
         {QStringLiteral("TreeTest"), MakeTreeTest},
         {QStringLiteral("PagesTest"), MakePagesTest},
         {QStringLiteral("TransferTest"), MakeTransferTest},
-        {QStringLiteral("ReportTest"), MakeReportTest}};
+        {QStringLiteral("ReportTest"), MakeReportTest},
+        {QStringLiteral("ListPagesTest"), MakeListPagesTest}};
     QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2 || tests.count(arguments.at(1)) == 0) {
-        qCritical(
-            "usage: vexgui-tests ShellTest|TreeTest|PagesTest|TransferTest|ReportTest [Qt Test "
-            "options]");
+        QStringList names;
+        for (const auto& entry : tests) names << entry.first;
+        qCritical("usage: vexgui-tests %s [Qt Test options]",
+                  qPrintable(names.join(QLatin1Char('|'))));
         return 2;
     }
     const auto test = tests.at(arguments.takeAt(1))();
