@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/usage.h"
 #include "codeplug/virtual_cp.h"
 #include "common/exception.h"
 #include "link/link_status.h"
@@ -22,7 +23,7 @@ namespace vex::cli {
 
 // Exit statuses of every command.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitUsage = 2;
+// kExitUsage (2): cli/usage.h
 inline constexpr int kExitProfile = 3;      // a profile or file error
 inline constexpr int kExitDifferences = 4;  // write --verify found differences
 inline constexpr int kExitOtherLink = 9;    // a link result without a code of its own
@@ -92,7 +93,8 @@ void AsProfileError(const std::string& prefix, Step&& step) {
     }
 }
 
-// Opens the profile file `path` into `doc`, or saves `doc` there. Throw ProfileError.
+// Opens the profile file `path` into `doc` ("PATH: no such file" when there is none), or saves
+// `doc` there. Throw ProfileError.
 void OpenProfile(ProfileDocument& doc, const std::string& path);
 void SaveProfile(ProfileDocument& doc, const std::string& path);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/usage.h"
 
 namespace CLI {
 class App;
@@ -15,8 +16,6 @@ class ParseError;
 }  // namespace CLI
 
 namespace vex::cli {
-
-inline constexpr const char* kVersion = "0.1.0";
 
 // One option: CLI11 names ("-p,--port"), the value's name (null for a flag) and the help text.
 struct OptionSpec {
@@ -39,16 +38,6 @@ void AddOptions(CLI::App& command, const std::vector<OptionSpec>& options, const
 // did-you-mean) or a positional argument the command does not take.
 Args MakeArgs(const CLI::App& command, const std::vector<OptionSpec>& options,
               const ParsedCommand& parsed);
-
-// "; did you mean 'X'?" for the candidate closest to word, when it is close; else "".
-std::string DidYouMean(const std::string& word, const std::vector<std::string>& candidates);
-
-// The one-line text of a CLI11 parse error.
-std::string UsageMessage(const CLI::ParseError& error);
-
-// Prints "PROGRAM COMMAND: message" and "try 'PROGRAM COMMAND --help'" on stderr; returns 2.
-int UsageFailure(const std::string& command, const std::string& message,
-                 const std::string& program = "vexprg-cli");
 
 // Every exit status the tools return, the link statuses spelled out.
 std::string ExitStatusTable();

@@ -1,5 +1,6 @@
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -75,6 +76,10 @@ std::string MessageOf(const CVEXPRGException& e) {
 }
 
 void OpenProfile(ProfileDocument& doc, const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        throw ProfileError{path + ": no such file"};
+    }
     AsProfileError(path + ": ", [&] { doc.Open(path); });
 }
 

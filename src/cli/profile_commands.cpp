@@ -45,7 +45,7 @@ int RunExport(const Args& args) {
     ProfileDocument doc(TemplateFolder(), PrintScriptError);
     OpenProfile(doc, in);
     std::string text;
-    AsProfileError(in + ": ", [&] { text = doc.ProfileText(); });
+    AsProfileError(in + ": ", [&] { text = doc.ReadableProfileText(); });
     if (const auto out = args.Value("-o")) {
         std::string error;
         RefuseOutputThatIsInput(in, *out);

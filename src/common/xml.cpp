@@ -113,13 +113,25 @@ ParseResult ParseUntrusted(std::string_view text) {
     return result;
 }
 
-std::string Serialise(xmlDoc* doc) {
+namespace {
+
+std::string Dump(xmlDoc* doc, int format) {
     xmlChar* buffer = nullptr;
     int size = 0;
-    xmlDocDumpMemoryEnc(doc, &buffer, &size, "UTF-8");
+    xmlDocDumpFormatMemoryEnc(doc, &buffer, &size, "UTF-8", format);
     if (buffer == nullptr) throw std::bad_alloc();
     XmlCharPtr owner(buffer);
     return std::string(Chars(buffer), static_cast<std::size_t>(size));
+}
+
+}  // namespace
+
+std::string Serialise(xmlDoc* doc) {
+    return Dump(doc, 0);
+}
+
+std::string SerialiseIndented(xmlDoc* doc) {
+    return Dump(doc, 1);
 }
 
 XPathContextPtr MakeXPathContext(xmlDoc* doc, const char* prefix, const char* uri) {

@@ -56,6 +56,9 @@ ParseResult ParseUntrusted(std::string_view text);
 // The document as UTF-8 text with an XML declaration, without added indentation.
 std::string Serialise(xmlDoc* doc);
 
+// The same, one element a line, each indented by its depth: for people to read and edit.
+std::string SerialiseIndented(xmlDoc* doc);
+
 // An XPath context on doc with `prefix` bound to `uri`. Never null (aborts on allocation failure
 // the way the rest of the program does on std::bad_alloc: it throws it).
 XPathContextPtr MakeXPathContext(xmlDoc* doc, const char* prefix, const char* uri);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string_view>
 
 namespace vex {
@@ -45,8 +46,42 @@ pid_t PidOfName(std::string_view name) {
     return pid;
 }
 
-bool ProcessIsGone(pid_t pid) {
-    return kill(pid, 0) == -1 && errno == ESRCH;
+// What the system says of a process: whether it has ended (a zombie has) and when it started, in
+// clock ticks since boot (empty when /proc does not say).
+struct ProcessState {
+    bool ended = false;
+    std::string started;
+};
+
+ProcessState StateOf(pid_t pid) {
+    ProcessState state;
+    if (kill(pid, 0) == -1 && errno == ESRCH) {
+        state.ended = true;
+        return state;
+    }
+    std::ifstream in("/proc/" + (pid == getpid() ? std::string("self") : std::to_string(pid)) +
+                     "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return state;
+    // "pid (name) S ppid ...": the name may hold spaces and parentheses, so count from the last
+    // ')'. The state is the first field after it, the start time the twentieth.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return state;
+    std::istringstream fields(line.substr(close + 1));
+    std::string field;
+    for (int n = 1; n <= 20 && fields >> field; ++n) {
+        if (n == 1) state.ended = field == "Z" || field == "X";
+        if (n == 20) state.started = field;
+    }
+    return state;
+}
+
+// An announcement stands while its process runs and is the one that wrote it: a radio killed
+// without a chance to withdraw leaves its file behind, and its pid may since have been given to
+// another process.
+bool AnnouncerIsGone(pid_t pid, const std::string& started) {
+    const ProcessState state = StateOf(pid);
+    return state.ended || (!state.started.empty() && state.started != started);
 }
 
 }  // namespace
@@ -72,7 +107,7 @@ bool AnnouncePort(const std::string& device, const std::string& link) {
         const std::string temp = folder + "/." + OwnFileName() + ".tmp";
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << device << '\n' << link << '\n';
+            out << device << '\n' << link << '\n' << StateOf(getpid()).started << '\n';
             out.flush();
             if (!out) {
                 unlink(temp.c_str());
@@ -112,16 +147,18 @@ std::vector<AnnouncedPort> ListAnnouncedPorts() {
             const pid_t pid = PidOfName(name);
             if (pid <= 0) continue;
             const std::string path = folder + "/" + name;
-            if (ProcessIsGone(pid)) {
-                unlink(path.c_str());
-                continue;
-            }
             std::ifstream in(path, std::ios::binary);
             AnnouncedPort port;
             port.pid = pid;
-            if (!std::getline(in, port.device) || port.device.empty()) continue;
+            std::string started;
+            const bool read = std::getline(in, port.device) && !port.device.empty();
             std::getline(in, port.link);
-            ports.push_back(std::move(port));
+            std::getline(in, started);
+            if (AnnouncerIsGone(pid, started)) {
+                unlink(path.c_str());
+                continue;
+            }
+            if (read) ports.push_back(std::move(port));
         }
         std::sort(ports.begin(), ports.end(), [](const AnnouncedPort& a, const AnnouncedPort& b) {
             return a.device < b.device;

@@ -5,12 +5,13 @@
 //
 // The folder is $XDG_RUNTIME_DIR/vex480-prg/ports when XDG_RUNTIME_DIR is set, else
 // /tmp/vex480-prg-<uid>/ports. Each running virtual radio keeps one file there, named after its
-// process id, holding its device path (and, on a second line, the symlink it made, if any).
+// process id, holding its device path, the symlink it made (or an empty line) and the time the
+// process started (as /proc gives it), which tells the radio from a later process with its pid.
+
+#include <sys/types.h>
 
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace vex {
 
@@ -28,8 +29,9 @@ bool AnnouncePort(const std::string& device, const std::string& link);
 // Removes this process's announcement.
 void WithdrawPort();
 
-// The announcements of live processes, sorted by device path; files left by processes that no
-// longer run are removed on the way.
+// The announcements of running virtual radios, sorted by device path. Files left by radios that no
+// longer run (ended, or ended unreaped, or whose pid another process now has) are removed on the
+// way.
 std::vector<AnnouncedPort> ListAnnouncedPorts();
 
 }  // namespace vex

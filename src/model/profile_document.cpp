@@ -8,6 +8,7 @@
 #include "codeplug/data_adaptor.h"
 #include "common/exception.h"
 #include "common/file_io.h"
+#include "common/xml.h"
 #include "model/data_item.h"
 #include "model/profile_text.h"
 
@@ -50,9 +51,9 @@ ProfileDocument::ProfileDocument(std::string templateFolder, ScriptErrorReporter
     : m_strTemplateFolder(std::move(templateFolder)),
       m_model(m_strTemplateFolder, std::move(reporter)) {}
 
-bool ProfileDocument::LoadText(std::string text) {
+bool ProfileDocument::LoadText(std::string text, const std::string& name) {
     SortProfileLists(text);
-    return m_model.LoadProfile(text, false) == 1;
+    return m_model.LoadProfile(text, false, name) == 1;
 }
 
 void ProfileDocument::Open(const std::string& path) {
@@ -63,7 +64,18 @@ void ProfileDocument::Open(const std::string& path) {
                                FileDetail(path, error));
     }
     UnscrambleUnlessBeginsWith(text, kXmlFileStart);
-    if (!LoadText(std::move(text))) return;
+    try {
+        if (!LoadText(text, path)) return;
+    } catch (const CVEXPRGException& e) {
+        // Sorting re-serialises the text on one line, so the reasons of a profile that does not
+        // load would all say "Line 2" (or, when sorting itself failed, miss what is wrong). The
+        // file's own text, checked as it is, tells where; an error it does not show is raised as
+        // it came.
+        if (e.MessageId() == ids::kInvalidProfile || e.MessageId() == ids::kUnknownError) {
+            m_model.CheckProfile(text, path);
+        }
+        throw;
+    }
     m_strTitle = FileNameOf(path);
     m_bModified = false;
 }
@@ -76,6 +88,15 @@ std::string ProfileDocument::ProfileText() const {
     std::string text = m_model.Serialise();
     SortProfileLists(text);
     return text;
+}
+
+std::string ProfileDocument::ReadableProfileText() const {
+    const xml::ParseResult parsed = xml::ParseUntrusted(ProfileText());
+    if (!parsed.doc) {
+        throw CVEXPRGException(ids::kInvalidProfile, "CVEXPRGDoc::Serialize", __LINE__,
+                               parsed.reason);
+    }
+    return xml::SerialiseIndented(parsed.doc.get());
 }
 
 void ProfileDocument::Save(const std::string& path) {

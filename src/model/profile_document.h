@@ -55,7 +55,8 @@ class ProfileDocument {
     ProfileDocument& operator=(const ProfileDocument&) = delete;
 
     // Opens the profile file at `path`. On success the title is the file's name (without its
-    // folder) and the document is not modified.
+    // folder) and the document is not modified. A profile that does not load is reported with
+    // the path and with the line numbers of the file's own text.
     void Open(const std::string& path);
 
     // Writes the live profile to `path`: serialised, lists sorted, scrambled, and written through
@@ -87,6 +88,10 @@ class ProfileDocument {
     // 106 when no profile is loaded.
     std::string ProfileText() const;
 
+    // The same text one element a line, for people to read and edit (the lines that a later
+    // load's failures name are then lines of this text). 106 when no profile is loaded.
+    std::string ReadableProfileText() const;
+
     const std::string& Title() const noexcept { return m_strTitle; }
     void SetTitle(std::string title) { m_strTitle = std::move(title); }
 
@@ -107,8 +112,9 @@ class ProfileDocument {
     const std::string& TemplateFolder() const noexcept { return m_strTemplateFolder; }
 
   private:
-    // Sorts `text`, loads it into the model; the result of the load.
-    bool LoadText(std::string text);
+    // Sorts `text`, loads it into the model; the result of the load. Failures name the text by
+    // `name` when it is given.
+    bool LoadText(std::string text, const std::string& name = {});
 
     std::string m_strTemplateFolder;
     CRadioDataModel m_model;

@@ -65,9 +65,27 @@ std::int32_t CRadioDataModel::Initialize() {
     return 1;
 }
 
-std::int32_t CRadioDataModel::LoadProfile(const std::string& source, bool isPath) {
-    constexpr const char* kFunction = "CRadioDataModel::LoadProfile";
+std::int32_t CRadioDataModel::LoadProfile(const std::string& source, bool isPath,
+                                          const std::string& name) {
     if (!m_bInitialized && Initialize() == 0) return 0;
+    Checked checked = Check(source, isPath, name);
+
+    // Commit.
+    xmlNode* root = xmlDocGetRootElement(checked.doc.get());
+    m_state->script->BeginDocument(checked.doc.get());
+    m_state->ReplaceDocument(std::move(checked.doc), std::move(checked.context),
+                             std::move(checked.schema));
+    m_rootItem = CDataItem(m_state, root);
+    return 1;
+}
+
+void CRadioDataModel::CheckProfile(const std::string& text, const std::string& name) {
+    Check(text, false, name);
+}
+
+CRadioDataModel::Checked CRadioDataModel::Check(const std::string& source, bool isPath,
+                                                const std::string& name) {
+    constexpr const char* kFunction = "CRadioDataModel::LoadProfile";
 
     // The schema, afresh for every load; the previous one goes with the previous document.
     const std::string schemaPath = m_templateFolder + "/" + kSchemaFile;
@@ -79,14 +97,15 @@ std::int32_t CRadioDataModel::LoadProfile(const std::string& source, bool isPath
             std::string("read ") + kSchemaFile + " failed\n" + FileDetail(schemaPath, error));
     }
     UnscrambleUnlessBeginsWith(schemaText, kXmlFileStart);
-    std::shared_ptr<const ProfileSchema> schema = ProfileSchema::Compile(schemaText, error);
-    if (!schema) {
+    Checked checked;
+    checked.schema = ProfileSchema::Compile(schemaText, error);
+    if (!checked.schema) {
         throw CVEXPRGException(
             ids::kFatalError102, kFunction, __LINE__,
             std::string("compile ") + kSchemaFile + " failed\n" + FileDetail(schemaPath, error));
     }
 
-    const std::string shown = Echo(source, isPath);
+    const std::string shown = name.empty() ? Echo(source, isPath) : name;
     std::string text;
     if (isPath) {
         if (!ReadWholeFile(source, text, error)) {
@@ -105,27 +124,21 @@ std::int32_t CRadioDataModel::LoadProfile(const std::string& source, bool isPath
         throw CVEXPRGException(ids::kInvalidProfile, kFunction, __LINE__,
                                FileDetail(shown, parsed.reason));
     }
-    if (!schema->Validate(parsed.doc.get(), error)) {
+    if (!checked.schema->Validate(parsed.doc.get(), error)) {
         throw CVEXPRGException(ids::kInvalidProfile, kFunction, __LINE__, FileDetail(shown, error));
     }
 
     // The text check above looks at the first occurrence of the attribute's text, which a comment,
     // another attribute or different quoting can hide; the parsed attribute decides as well.
-    xml::XPathContextPtr context =
-        xml::MakeXPathContext(parsed.doc.get(), ProfilePrefix, ProfileNamespaceUri);
+    checked.context = xml::MakeXPathContext(parsed.doc.get(), ProfilePrefix, ProfileNamespaceUri);
     std::string version;
-    if (xml::GetAttribute(xml::SelectFirst(context.get(), "/dfns:VEXProfile/dfns:limit"),
+    if (xml::GetAttribute(xml::SelectFirst(checked.context.get(), "/dfns:VEXProfile/dfns:limit"),
                           "clone_compatibility_version", version) &&
         version != kSupportedCloneCompatibilityVersion) {
         throw CVEXPRGException(kUnsupportedRadioModel, kFunction, __LINE__, "");
     }
-
-    // Commit.
-    xmlNode* root = xmlDocGetRootElement(parsed.doc.get());
-    m_state->script->BeginDocument(parsed.doc.get());
-    m_state->ReplaceDocument(std::move(parsed.doc), std::move(context), std::move(schema));
-    m_rootItem = CDataItem(m_state, root);
-    return 1;
+    checked.doc = std::move(parsed.doc);
+    return checked;
 }
 
 std::int32_t CRadioDataModel::ValidateProfile(std::string_view text) {

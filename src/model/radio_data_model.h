@@ -66,8 +66,13 @@ class CRadioDataModel {
     // compiled afresh, the text checked by ValidateProfile, parsed and validated. On success the
     // document replaces the previous one (older items become stale), the script host serves it,
     // RootItem() wraps its document element, and 1 is returned. On failure the previous
-    // document, if any, stays loaded.
-    std::int32_t LoadProfile(const std::string& source, bool isPath);
+    // document, if any, stays loaded. A failure's detail names the source by `name` when it is
+    // given (the file a text was read from), else by the path or the start of the text.
+    std::int32_t LoadProfile(const std::string& source, bool isPath, const std::string& name = {});
+
+    // Runs every check of LoadProfile on the profile text `text` (read from the file `name`)
+    // without loading it: raises what LoadProfile would raise, with the text's own line numbers.
+    void CheckProfile(const std::string& text, const std::string& name);
 
     // Checks the compatibility version in profile text: the characters between the first
     // `clone_compatibility_version="` and the next double quote must be exactly "10". Returns 0
@@ -87,6 +92,14 @@ class CRadioDataModel {
     const ScriptHost* Script() const noexcept;
 
   private:
+    // A profile that passed every check, with the schema it passed.
+    struct Checked {
+        xml::DocPtr doc;
+        xml::XPathContextPtr context;
+        std::shared_ptr<const ProfileSchema> schema;
+    };
+    Checked Check(const std::string& source, bool isPath, const std::string& name);
+
     std::string m_templateFolder;
     ScriptErrorReporter m_reporter;
     std::shared_ptr<ProfileModelState> m_state;

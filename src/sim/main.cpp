@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/usage.h"
 #include "common/exception.h"
 #include "link/announced_ports.h"
 #include "sim/default_radio.h"
@@ -29,8 +31,6 @@ namespace {
 using namespace vex;
 using namespace vex::sim;
 
-constexpr int kUsageError = 2;
-
 struct Options {
     std::string link;
     std::string profile;
@@ -40,31 +40,6 @@ struct Options {
     std::vector<Fault> faults;
     std::optional<std::uint32_t> pidAfter = 1;
 };
-
-void PrintHelp() {
-    std::printf(
-        "Usage: vexprg-sim [OPTION]...\n"
-        "A virtual VEX480 radio on a pseudo-terminal. Prints the device path on the first line\n"
-        "of its output, then answers the programming software's commands until it is stopped\n"
-        "(SIGINT or SIGTERM).\n"
-        "\n"
-        "  --link PATH      make PATH a symbolic link to the device (an existing link is\n"
-        "                   replaced; anything else at PATH is left alone and the radio\n"
-        "                   does not start)\n"
-        "  --profile FILE   start from the codeplug in this profile file (plain or\n"
-        "                   scrambled); without it, the built-in radio (own ID 1001)\n"
-        "  --save FILE      keep the codeplug in this profile file: after every write and\n"
-        "                   reset, and on exit\n"
-        "  --no-pace        answer at once instead of at 9600 baud\n"
-        "  --fault FAULT    misbehave as FAULT says (may be given more than once)\n"
-        "  --pid-after N    answer a private-ID capture's polls 'not yet' N times before\n"
-        "                   reporting the ID %s (N may be 'never'; default 1)\n"
-        "  --quiet          log nothing (otherwise one line per command on stderr)\n"
-        "  --help           show this text\n"
-        "\n"
-        "%s",
-        std::string(kDefaultCapturedPid).c_str(), std::string(FaultSyntaxHelp()).c_str());
-}
 
 // One line on stderr, after the time of day.
 void Log(const std::string& text) {
@@ -80,82 +55,103 @@ void Log(const std::string& text) {
     std::fprintf(stderr, "%s.%03lld %s\n", stamp, static_cast<long long>(millis), text.c_str());
 }
 
-// Parses the command line; 0 to go on, else the exit code.
-int ParseOptions(int argc, char** argv, Options& options) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (arg.starts_with("--")) {
-            if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-                inlineValue = arg.substr(eq + 1);
-                arg = arg.substr(0, eq);
-            }
-        }
-        const auto value = [&](std::string& out) {
-            if (inlineValue) {
-                out = std::string(*inlineValue);
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "vexprg-sim: %s needs a value\n", std::string(arg).c_str());
-                return false;
-            }
-            out = std::string(args[++i]);
-            return true;
-        };
-        const auto noValue = [&] {
-            if (!inlineValue) return true;
-            std::fprintf(stderr, "vexprg-sim: %s takes no value\n", std::string(arg).c_str());
-            return false;
-        };
+// The number of 'not yet' answers --pid-after gives, or nothing for "never"; false when the text
+// is neither.
+bool ParsePidAfter(const std::string& text, std::optional<std::uint32_t>& out) {
+    if (text == "never") {
+        out.reset();
+        return true;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long n = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || n > 1'000'000 || text[0] == '-') {
+        return false;
+    }
+    out = static_cast<std::uint32_t>(n);
+    return true;
+}
 
-        std::string text;
-        if (arg == "--help" || arg == "-h") {
-            PrintHelp();
-            return -1;
-        } else if (arg == "--link") {
-            if (!value(options.link)) return kUsageError;
-        } else if (arg == "--profile") {
-            if (!value(options.profile)) return kUsageError;
-        } else if (arg == "--save") {
-            if (!value(options.save)) return kUsageError;
-        } else if (arg == "--no-pace") {
-            if (!noValue()) return kUsageError;
-            options.pace = false;
-        } else if (arg == "--quiet") {
-            if (!noValue()) return kUsageError;
-            options.quiet = true;
-        } else if (arg == "--fault") {
-            if (!value(text)) return kUsageError;
-            std::string error;
-            const auto fault = ParseFault(text, error);
-            if (!fault) {
-                std::fprintf(stderr, "vexprg-sim: %s\n", error.c_str());
-                return kUsageError;
+// Parses the command line; -1 to go on, else the exit status (0 after --help or --version).
+int ParseOptions(int argc, char** argv, Options& options) {
+    CLI::App app{
+        "A virtual VEX480 radio on a pseudo-terminal. Prints the device path on the first line\n"
+        "of its output, then answers the programming software's commands until it is stopped\n"
+        "(SIGINT or SIGTERM).",
+        "vexprg-sim"};
+    app.set_version_flag("--version", std::string("vexprg-sim ") + cli::kVersion);
+    app.allow_extras();
+    app.footer(std::string(FaultSyntaxHelp()) +
+               "\nExit status: 0 stopped by a signal, 1 the radio could not start, 2 usage "
+               "error.");
+    std::string pidAfter;
+    std::vector<std::string> faults;
+    const auto last = CLI::MultiOptionPolicy::TakeLast;
+    app.add_option("--link", options.link,
+                   "make PATH a symbolic link to the device (an existing link is\n"
+                   "replaced; anything else at PATH is left alone and the radio\n"
+                   "does not start)")
+        ->type_name("PATH")
+        ->multi_option_policy(last);
+    app.add_option("--profile", options.profile,
+                   "start from the codeplug in this profile file (plain or\n"
+                   "scrambled); without it, the built-in radio (own ID 1001)")
+        ->type_name("FILE")
+        ->multi_option_policy(last);
+    app.add_option("--save", options.save,
+                   "keep the codeplug in this profile file: after every write and\n"
+                   "reset, and on exit")
+        ->type_name("FILE")
+        ->multi_option_policy(last);
+    bool noPace = false;
+    app.add_flag("--no-pace", noPace, "answer at once instead of at 9600 baud");
+    app.add_option("--fault", faults, "misbehave as FAULT says (may be given more than once)")
+        ->type_name("FAULT");
+    app.add_option("--pid-after", pidAfter,
+                   "answer a private-ID capture's polls 'not yet' N times before\n"
+                   "reporting the ID " +
+                       std::string(kDefaultCapturedPid) + " (N may be 'never'; default 1)")
+        ->type_name("N")
+        ->multi_option_policy(last);
+    app.add_flag("--quiet", options.quiet,
+                 "log nothing (otherwise one line per command on stderr)");
+
+    const auto usage = [](const std::string& message) {
+        return cli::UsageFailure("", message, "vexprg-sim");
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        return usage(cli::UsageMessage(e));
+    }
+    for (const std::string& word : app.remaining()) {
+        if (word.size() > 1 && word[0] == '-') {
+            const std::string name = word.substr(0, word.find('='));
+            std::vector<std::string> known;
+            for (const CLI::Option* option : app.get_options()) {
+                for (const std::string& n : option->get_lnames()) known.push_back("--" + n);
             }
-            options.faults.push_back(*fault);
-        } else if (arg == "--pid-after") {
-            if (!value(text)) return kUsageError;
-            if (text == "never") {
-                options.pidAfter.reset();
-            } else {
-                char* end = nullptr;
-                errno = 0;
-                const unsigned long n = std::strtoul(text.c_str(), &end, 10);
-                if (text.empty() || *end != '\0' || errno != 0 || n > 1'000'000 || text[0] == '-') {
-                    std::fprintf(stderr, "vexprg-sim: --pid-after needs a number or 'never'\n");
-                    return kUsageError;
-                }
-                options.pidAfter = static_cast<std::uint32_t>(n);
-            }
-        } else {
-            std::fprintf(stderr, "vexprg-sim: unknown option '%s' (try --help)\n",
-                         std::string(arg).c_str());
-            return kUsageError;
+            return usage("unknown option " + name + cli::DidYouMean(name, known));
+        }
+        return usage("unexpected argument " + word);
+    }
+    options.pace = !noPace;
+    for (const std::string& text : faults) {
+        std::string error;
+        const auto fault = ParseFault(text, error);
+        if (!fault) return usage(error);
+        options.faults.push_back(*fault);
+    }
+    if (app.count("--pid-after") != 0) {
+        if (!ParsePidAfter(pidAfter, options.pidAfter)) {
+            return usage("--pid-after needs a number or 'never'");
         }
     }
-    return 0;
+    return -1;
 }
 
 std::string Absolute(const std::string& path) {
@@ -275,7 +271,6 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
     Options options;
     const int parsed = ParseOptions(argc, argv, options);
-    if (parsed < 0) return 0;
-    if (parsed > 0) return parsed;
+    if (parsed >= 0) return parsed;
     return Run(options);
 }

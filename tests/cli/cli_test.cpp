@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -269,8 +270,8 @@ TEST_F(CliTest, ProfileAndUsageErrors) {
         const char* message;
     };
     const Row rows[] = {
-        {{"validate", bad.string()}, 3, "Unknown Error"},
-        {{"validate", Path("missing.lam").string()}, 3, "No such file"},
+        {{"validate", bad.string()}, 3, "bad.lam: Invalid profile."},
+        {{"validate", Path("missing.lam").string()}, 3, "missing.lam: no such file\n"},
         {{"import", bad.string()}, 2, "-o"},
         {{"frobnicate"}, 2, "unknown command"},
         {{"read", "--port"}, 2, "needs a value"},
@@ -286,6 +287,34 @@ TEST_F(CliTest, ProfileAndUsageErrors) {
         EXPECT_EQ(r.exit, row.exit);
         EXPECT_THAT(r.err, HasSubstr(row.message));
     }
+}
+
+TEST_F(CliTest, ExportWritesAnElementALineAndErrorsNameTheFileAndItsLine) {
+    StartRadio();
+    const std::string plain = PlainProfileOfTheRadio();
+    std::size_t elements = 0;
+    std::size_t lines = 0;
+    for (std::istringstream in(plain); !in.eof(); ++lines) {
+        std::string line;
+        std::getline(in, line);
+        const auto tags = std::count(line.begin(), line.end(), '<');
+        EXPECT_LE(tags, 1) << line;
+        elements += static_cast<std::size_t>(tags);
+    }
+    EXPECT_GT(elements, 20u);
+
+    // A wrong value in the last of the radio's private contacts, a list that is sorted on the
+    // way in: the message names the file and the line it is on.
+    const std::size_t at = plain.find("channel=\"", plain.rfind("<Private "));
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t value = at + 9;
+    const auto line = 1 + std::count(plain.begin(), plain.begin() + static_cast<long>(at), '\n');
+    const auto xml = Path("edited.xml").string();
+    std::ofstream(xml) << plain.substr(0, value) << "x" << plain.substr(plain.find('"', value));
+    const Result r = Run({"import", xml, "-o", Path("edited.lam").string()});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("File='" + xml + "'\nDesc: Line " + std::to_string(line) + ":"));
+    EXPECT_THAT(r.err, Not(HasSubstr("<?xml")));
 }
 
 TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {

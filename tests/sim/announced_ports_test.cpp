@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,20 +59,55 @@ TEST_F(AnnouncedPorts, AnnounceListAndWithdraw) {
     WithdrawPort();  // twice does no harm
 }
 
-TEST_F(AnnouncedPorts, FilesOfEndedProcessesAreRemovedAndOthersLeftAlone) {
+TEST_F(AnnouncedPorts, FilesOfRadiosThatNoLongerRunAreRemovedAndOthersLeftAlone) {
     ASSERT_TRUE(AnnouncePort("/dev/pts/9", "/tmp/mine"));
     const std::filesystem::path folder = AnnouncementFolder();
+    const std::string own = std::to_string(getpid());
+    std::ifstream in(folder / own);
+    std::string device, link, started;
+    ASSERT_TRUE(std::getline(in, device) && std::getline(in, link) && std::getline(in, started));
+    ASSERT_FALSE(started.empty());
+
+    // A radio killed before it could withdraw, one killed but not yet reaped (a zombie), and
+    // one whose pid the system has since given to another process (pid 1, started long before).
     const pid_t dead = DeadPid();
-    std::ofstream(folder / std::to_string(dead)) << "/dev/pts/1\n\n";
-    std::ofstream(folder / "1") << "/dev/pts/2\n/tmp/init\n";  // pid 1 always runs
+    const pid_t zombie = fork();
+    if (zombie == 0) _exit(0);
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, static_cast<id_t>(zombie), &info, WEXITED | WNOWAIT), 0);
+    std::ofstream(folder / std::to_string(dead)) << "/dev/pts/1\n\n" << started << "\n";
+    std::ofstream(folder / std::to_string(zombie)) << "/dev/pts/2\n\n" << started << "\n";
+    std::ofstream(folder / "1") << "/dev/pts/3\n/tmp/init\n" << started << "\n";
     std::ofstream(folder / "notes.txt") << "not an announcement\n";
+    // Another radio that runs.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        const char done = AnnouncePort("/dev/pts/10", "") ? 'y' : 'n';
+        (void)!write(ready[1], &done, 1);
+        pause();
+        _exit(0);
+    }
+    char done = 0;
+    ASSERT_EQ(read(ready[0], &done, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
 
     const auto ports = ListAnnouncedPorts();
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+    waitpid(zombie, nullptr, 0);
+    EXPECT_EQ(done, 'y');
     ASSERT_EQ(ports.size(), 2u);
-    EXPECT_EQ(ports[0].device, "/dev/pts/2");  // sorted by device
-    EXPECT_EQ(ports[0].link, "/tmp/init");
+    EXPECT_EQ(ports[0].device, "/dev/pts/10");  // sorted by device
+    EXPECT_EQ(ports[0].pid, other);
     EXPECT_EQ(ports[1].device, "/dev/pts/9");
-    EXPECT_FALSE(std::filesystem::exists(folder / std::to_string(dead)));
+    EXPECT_EQ(ports[1].link, "/tmp/mine");
+    for (const std::string& name :
+         {std::to_string(dead), std::to_string(zombie), std::string("1")}) {
+        EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+    }
     EXPECT_TRUE(std::filesystem::exists(folder / "notes.txt"));
     WithdrawPort();
 }

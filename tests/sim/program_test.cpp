@@ -213,5 +213,33 @@ TEST_F(Program, HelpNamesEveryOptionAndTheFaultSyntax) {
     }
 }
 
+TEST_F(Program, CommandLineConventions) {
+    struct Row {
+        std::vector<std::string> args;
+        int exit;
+        const char* out;
+        const char* err;
+    };
+    const Row rows[] = {
+        {{"--version"}, 0, "vexprg-sim 0.1.0\n", ""},
+        {{"--qiet"},
+         2,
+         "",
+         "vexprg-sim: unknown option --qiet; did you mean '--quiet'?\ntry 'vexprg-sim --help'\n"},
+        {{"--link"}, 2, "", "vexprg-sim: --link needs a value\ntry 'vexprg-sim --help'\n"},
+        {{"--quiet", "stray"}, 2, "", "vexprg-sim: unexpected argument stray\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.front());
+        Child child;
+        Spawn(child, row.args);
+        const std::string out = ReadAll(child.out);
+        const std::string err = ReadAll(child.err);
+        EXPECT_EQ(Wait(child), row.exit);
+        EXPECT_EQ(out, row.out);
+        EXPECT_THAT(err, ::testing::StartsWith(row.err));
+    }
+}
+
 }  // namespace
 }  // namespace vex::sim
