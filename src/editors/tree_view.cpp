@@ -398,23 +398,27 @@ bool CVEXPRGTreeView::AddNewItem(int kind) {
     if (child.IsEmpty()) return false;
     const int childKind = kind == node::kTextMessages ? node::kTextMessage : kind + 3;
     m_bActive = false;
-    const QSignalBlocker blocker(this);
-    list->setExpanded(true);
-    RefreshTreeNode(list, listItem);
-    m_document->SetModifiedFlag(true);
-    if (childKind == node::kPublicGroup) {
-        UpdateScrollLabel();
-        UpdateChannelLabel(static_cast<int>(AttributeNumber(child, "channel")));
-    } else if (childKind == node::kPrivate) {
-        UpdateScrollLabel();
+    {
+        // Quiet while the list is relabelled and the new entry selected; the page of the new
+        // entry is shown once the blocker is gone.
+        const QSignalBlocker blocker(this);
+        list->setExpanded(true);
+        RefreshTreeNode(list, listItem);
+        m_document->SetModifiedFlag(true);
+        if (childKind == node::kPublicGroup) {
+            UpdateScrollLabel();
+            UpdateChannelLabel(static_cast<int>(AttributeNumber(child, "channel")));
+        } else if (childKind == node::kPrivate) {
+            UpdateScrollLabel();
+        }
+        // The rules may have sorted the new child anywhere: find it by its node.
+        QTreeWidgetItem* added = nullptr;
+        for (int i = 0; i < listItem.GetChildCount(); ++i) {
+            if (listItem.GetChildByIndex(i).Node() == child.Node()) added = list->child(i);
+        }
+        if (added == nullptr && list->childCount() > 0) added = list->child(list->childCount() - 1);
+        setCurrentItem(added);
     }
-    // The rules may have sorted the new child anywhere: find it by its node.
-    QTreeWidgetItem* added = nullptr;
-    for (int i = 0; i < listItem.GetChildCount(); ++i) {
-        if (listItem.GetChildByIndex(i).Node() == child.Node()) added = list->child(i);
-    }
-    if (added == nullptr && list->childCount() > 0) added = list->child(list->childCount() - 1);
-    setCurrentItem(added);
     m_bActive = true;
     ShowCurrentPage();
     emit FocusFirstFieldRequested();

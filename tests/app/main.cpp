@@ -13,11 +13,13 @@ std::unique_ptr<QObject> MakePagesTest();
 std::unique_ptr<QObject> MakeTransferTest();
 std::unique_ptr<QObject> MakeReportTest();
 std::unique_ptr<QObject> MakeListPagesTest();
+std::unique_ptr<QObject> MakeContactPagesTest();
 }  // namespace vex::gui::test
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("0.0.0"));
+    using vex::gui::test::MakeContactPagesTest;
     using vex::gui::test::MakeListPagesTest;
     using vex::gui::test::MakePagesTest;
     using vex::gui::test::MakeReportTest;
@@ -30,7 +32,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("PagesTest"), MakePagesTest},
         {QStringLiteral("TransferTest"), MakeTransferTest},
         {QStringLiteral("ReportTest"), MakeReportTest},
-        {QStringLiteral("ListPagesTest"), MakeListPagesTest}};
+        {QStringLiteral("ListPagesTest"), MakeListPagesTest},
+        {QStringLiteral("ContactPagesTest"), MakeContactPagesTest}};
     QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2 || tests.count(arguments.at(1)) == 0) {
         QStringList names;
