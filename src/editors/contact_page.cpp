@@ -1,6 +1,7 @@
 #include "editors/contact_page.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,6 +85,11 @@ QString FormatIdText(int id, std::initializer_list<long long> numbers) {
         at += number.size();
     }
     return text;
+}
+
+void LimitPopup(QComboBox* combo) {
+    combo->setMaxVisibleItems(16);
+    combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
 }
 
 void SetUpAddButton(CBaseView* page, const AddControls& add, int listKind) {
@@ -317,6 +323,7 @@ CContactListView::CContactListView(CVEXPRGDoc* document, int kind, int index, QW
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
     table->horizontalHeader()->setStretchLastSection(true);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table->horizontalHeader()->setSortIndicator(kName, Qt::AscendingOrder);

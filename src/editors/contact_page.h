@@ -13,6 +13,7 @@
 
 #include "editors/base_view.h"
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -20,6 +21,10 @@ namespace vex::gui {
 
 // The text of string `id` with each "%d" replaced by the next of `numbers` (missing ones by 0).
 QString FormatIdText(int id, std::initializer_list<long long> numbers);
+
+// Makes a combo box's list drop down below it with a scroll bar after 16 rows, instead of a
+// popup as tall as its items.
+void LimitPopup(QComboBox* combo);
 
 // The rows of the "Add ..." label and button of a contact list.
 struct AddControls {

@@ -68,7 +68,8 @@ void InstallRowFilter(QLineEdit* box, QListWidget* list) {
 
 void ReapplyRowFilter(QLineEdit* box) {
     for (const QObject* child : box->children()) {
-        if (const auto* filter = dynamic_cast<const RowFilter*>(child)) filter->Reapply(box->text());
+        if (const auto* filter = dynamic_cast<const RowFilter*>(child))
+            filter->Reapply(box->text());
     }
 }
 

@@ -74,6 +74,9 @@ CPrivateGroupView::CPrivateGroupView(CVEXPRGDoc* document, int kind, int index, 
         list->setMouseTracking(true);
         list->installEventFilter(this);
     }
+    // These lists show names only: the filter says so.
+    for (int box : {2003, 2004})
+        ControlAs<QLineEdit>(box)->setPlaceholderText(tr("Filter by name"));
     InstallRowFilter(ControlAs<QLineEdit>(2003), m_all);
     InstallRowFilter(ControlAs<QLineEdit>(2004), m_members);
 
@@ -90,6 +93,8 @@ CPrivateGroupView::CPrivateGroupView(CVEXPRGDoc* document, int kind, int index, 
     connect(m_members, &QListWidget::itemDoubleClicked, this, [this] {
         if (m_remove->isEnabled()) OnRemoveMembers();
     });
+    LimitPopup(m_channel);
+    LimitPopup(m_id);
     connect(m_channel, &QComboBox::currentIndexChanged, this, &CPrivateGroupView::OnChannelChanged);
     connect(m_id, &QComboBox::currentIndexChanged, this, &CPrivateGroupView::OnIdChanged);
 }

@@ -74,6 +74,9 @@ CPrivateView::CPrivateView(CVEXPRGDoc* document, int kind, int index, QWidget* p
         m_read->setEnabled(false);
         m_read->setToolTip(tr("Capturing a private ID from a radio is not available yet."));
     }
+    LimitPopup(m_channel);
+    LimitPopup(m_homeGroup);
+    LimitPopup(m_ringer);
     connect(m_channel, &QComboBox::currentIndexChanged, this, &CPrivateView::OnChannelChanged);
     connect(m_homeGroup, &QComboBox::currentIndexChanged, this, &CPrivateView::OnHomeGroupChanged);
     connect(m_groupOnly, &QCheckBox::clicked, this, &CPrivateView::OnGroupOnlyClicked);

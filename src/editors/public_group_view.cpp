@@ -30,6 +30,8 @@ CPublicGroupView::CPublicGroupView(CVEXPRGDoc* document, int kind, int index, QW
     SetUpNameField(ControlAs<QLineEdit>(1053));
     m_channel = ControlAs<QComboBox>(1002);
     m_id = ControlAs<QComboBox>(1004);
+    LimitPopup(m_channel);
+    LimitPopup(m_id);
     connect(m_channel, &QComboBox::currentIndexChanged, this, &CPublicGroupView::OnChannelChanged);
     connect(m_id, &QComboBox::currentIndexChanged, this, &CPublicGroupView::OnIdChanged);
 }
