@@ -166,8 +166,11 @@ std::int32_t CContactItemView::SetValue(std::string_view attribute, const Attrib
                                         std::int32_t& msgId, std::int32_t answer,
                                         std::int32_t& style) {
     const QString label = tr("Change %1 of %2").arg(Qs(attribute), AttributeText(m_item, "name"));
-    return Document()->Change(
+    const std::int32_t result = Document()->Change(
         label, [&] { return m_item.SetAttributeValue(attribute, value, msgId, answer, style); });
+    // Every value taken counts as a change of the profile, also where no typing marked it.
+    if (result == 0) MarkModified();
+    return result;
 }
 
 void CContactItemView::ShowRuleMessage(std::int32_t msgId, std::int32_t style,
