@@ -326,6 +326,10 @@ class ContactPagesTest : public QObject {
         CDataItem::GetGroupMemeber(Doc()->Root(), "500", pids, names);
         QCOMPARE(names, std::vector<std::string>{"Cy"});
 
+        // The group takes Cy's ID, which Cy leaves free for groups.
+        crew->ControlAs<QComboBox>(1071)->setCurrentIndex(0);
+        QCOMPARE(AttributeText(crew->Item(), "pid"), QStringLiteral("103"));
+
         // Channel 3 has only Fay, who is in 5 groups: a group cannot move there.
         auto* channel = crew->ControlAs<QComboBox>(1070);
         channel->setCurrentIndex(2);
