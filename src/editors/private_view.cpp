@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/gui_support.h"
+#include "app/transfer_dialogs.h"
 #include "common/exception.h"
 #include "common/pid.h"
 #include "editors/item_values.h"
@@ -22,8 +23,17 @@ namespace {
 constexpr AddControls kAdd = {1094, 1095, 10041};
 constexpr int kRingers = 12;
 
+// The read-PID dialog, run modally: the ID it captured, or nothing.
+std::optional<QString> RunReadPidDialog(QWidget* parent) {
+    CReadPidDialog dialog(parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QString pid = CReadPidDialog::GetPidResult();
+    if (pid.isEmpty()) return std::nullopt;
+    return pid;
+}
+
 CPrivateView::PidReader& Reader() {
-    static CPrivateView::PidReader reader;
+    static CPrivateView::PidReader reader = RunReadPidDialog;
     return reader;
 }
 
@@ -43,7 +53,7 @@ QString GroupName(const CDataItem& root, const QString& pid) {
 }  // namespace
 
 void CPrivateView::SetPidReader(PidReader reader) {
-    Reader() = std::move(reader);
+    Reader() = reader ? std::move(reader) : RunReadPidDialog;
 }
 
 CPrivateView::CPrivateView(CVEXPRGDoc* document, int kind, int index, QWidget* parent)
@@ -70,10 +80,6 @@ CPrivateView::CPrivateView(CVEXPRGDoc* document, int kind, int index, QWidget* p
         if (next != m_pid) CommitId();
     });
     connect(m_read, &QPushButton::clicked, this, &CPrivateView::OnReadPid);
-    if (!Reader()) {
-        m_read->setEnabled(false);
-        m_read->setToolTip(tr("Capturing a private ID from a radio is not available yet."));
-    }
     LimitPopup(m_channel);
     LimitPopup(m_homeGroup);
     LimitPopup(m_ringer);
@@ -242,9 +248,7 @@ void CPrivateView::CommitId() {
 
 void CPrivateView::OnReadPid() {
     if (IsRetired()) return;
-    if (Reader()) {
-        if (const std::optional<QString> pid = Reader()(this)) m_pid->setText(*pid);
-    }
+    if (const std::optional<QString> pid = Reader()(this)) m_pid->setText(*pid);
     FocusIdField();
 }
 

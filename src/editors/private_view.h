@@ -22,7 +22,8 @@ class CPrivateView : public CContactItemView {
   public:
     // Reads the private ID that another radio sends; nothing when cancelled or failed.
     using PidReader = std::function<std::optional<QString>(QWidget* parent)>;
-    // The reader behind "Read Private ID from Radio"; without one the button is disabled.
+    // The reader behind "Read Private ID from Radio" (tests script it); an empty one puts the
+    // read-PID dialog back.
     static void SetPidReader(PidReader reader);
 
     CPrivateView(CVEXPRGDoc* document, int kind, int index, QWidget* parent = nullptr);

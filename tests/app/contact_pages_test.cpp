@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QUndoStack>
 
@@ -283,9 +284,16 @@ class ContactPagesTest : public QObject {
         QCOMPARE(home->currentText(), QStringLiteral("Fire"));
         home->setCurrentIndex(0);
         QCOMPARE(AttributeText(bob->Item(), "home_grp"), QString());
-        // Without a radio capture the button is off and says why.
-        QVERIFY(!bob->Control(1062)->isEnabled());
-        QVERIFY(!bob->Control(1062)->toolTip().isEmpty());
+        // An ID read from a radio goes into the ID field; a cancelled read changes nothing.
+        for (const char* read : {"150", ""}) {
+            CPrivateView::SetPidReader([read](QWidget*) -> std::optional<QString> {
+                if (*read == 0) return std::nullopt;
+                return QString::fromLatin1(read);
+            });
+            qobject_cast<QPushButton*>(bob->Control(1062))->click();
+            QCOMPARE(bob->ControlAs<QLineEdit>(1061)->text(), QStringLiteral("150"));
+        }
+        CPrivateView::SetPidReader({});
 
         auto* ann = Show<CPrivateView>(node::kPrivate, 0);  // channel 1, in Crew and Night watch
         const std::string original = Text();
