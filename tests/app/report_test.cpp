@@ -30,7 +30,7 @@ class ReportTest : public QObject {
         document.NewFromImage(sim::DefaultRadioImage());
         const std::string page =
             GenerateReport(ReportKind::RadioSpecific, document.Root(), Std(ReportFolder()),
-                           std::nullopt, Std(m_dir.filePath(QStringLiteral("spec.htm"))));
+                           std::nullopt, Std(m_dir.filePath(QStringLiteral("radio.htm"))));
         return Qs(page);
     }
 
@@ -85,7 +85,7 @@ class ReportTest : public QObject {
 
     void thePrintedPageHasTheReportMargins() {
         CReportDlg window(SpecPage(), ReportFolder());
-        const QString pdf = m_dir.filePath(QStringLiteral("spec.pdf"));
+        const QString pdf = m_dir.filePath(QStringLiteral("radio.pdf"));
         QVERIFY(window.ExportPdf(pdf));
         // Rendered at 72 dpi, one pixel is a point: the banner's colour starts at the margins.
         QCOMPARE(

@@ -71,14 +71,14 @@ CReportOptionDlg::CReportOptionDlg(const CDataItem& root, QWidget* parent)
     connect(ui.cancel_2, &QPushButton::clicked, this, &QDialog::reject);
 
     const QIcon icon(QStringLiteral(":/icons/report.svg"));
-    auto* spec = new QListWidgetItem(icon, Text(170), m_list);
+    auto* radioReport = new QListWidgetItem(icon, Text(170), m_list);
     new QListWidgetItem(icon, Text(171), m_list);
     if (m_bHasOwnEntry) {
         m_list->setCurrentRow(0);
     } else {
         // Greyed out and out of reach: there is no radio to describe.
-        spec->setFlags(spec->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
-        spec->setToolTip(
+        radioReport->setFlags(radioReport->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        radioReport->setToolTip(
             tr("The profile holds no private contact with the radio's own private ID."));
         m_list->setCurrentRow(1);
     }
