@@ -28,6 +28,7 @@ asan:
 bench: build
 	./build/$(PRESET)/bench/vexcore-bench
 	./build/$(PRESET)/bench/vexlink-bench
+	./build/$(PRESET)/bench/vexload-bench
 	bench/startup-bench build/$(PRESET)
 
 format:

@@ -58,7 +58,7 @@ bool ProfileDocument::LoadText(std::string text) {
 void ProfileDocument::Open(const std::string& path) {
     std::string text;
     std::string error;
-    if (!ReadWholeFile(path, text, error)) {
+    if (!ReadWholeFile(path, text, error, kMaxProfileTextSize)) {
         throw CVEXPRGException(ids::kInvalidProfile, "CVEXPRGDoc::Serialize", __LINE__,
                                FileDetail(path, error));
     }
