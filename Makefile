@@ -1,7 +1,7 @@
 # Set-up and checks. `make test` works on a fresh Debian 12 machine as root or with sudo.
 PRESET ?= default
 
-.PHONY: all deps configure build test run asan bench format clean
+.PHONY: all deps configure build test run asan bench fuzz format clean
 
 all: build
 
@@ -25,13 +25,21 @@ run: build
 asan:
 	$(MAKE) test PRESET=asan
 
+# The libFuzzer targets (clang), each run for FUZZ_SECONDS on its seeds; not part of CI.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
 bench: build
 	./build/$(PRESET)/bench/vexcore-bench
 	./build/$(PRESET)/bench/vexlink-bench
+	./build/$(PRESET)/bench/vexload-bench
 	bench/startup-bench build/$(PRESET)
 
 format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -9,6 +9,7 @@
 #include "common/strings.h"
 #include "common/text.h"
 #include "common/xml.h"
+#include "model/profile_text.h"
 
 namespace vex {
 
@@ -490,8 +491,12 @@ int CDataAdaptor::VirtualCP2XML(const VirtualCP& image, std::string& text) {
 
 int CDataAdaptor::XML2VirtualCP(std::string_view text, VirtualCP& image, ImageText form) {
     try {
-        xml::ParseResult parsed = xml::ParseUntrusted(text);
-        if (parsed.failure == xml::ParseFailure::HasDoctype) {
+        if (text.size() > kMaxProfileTextSize) {
+            Fail(ids::kInvalidProfile, __LINE__, ProfileTooLargeReason(text.size()));
+        }
+        xml::ParseResult parsed = xml::ParseUntrusted(text, kMaxProfileNodes);
+        if (parsed.failure == xml::ParseFailure::HasDoctype ||
+            parsed.failure == xml::ParseFailure::TooLarge) {
             Fail(ids::kInvalidProfile, __LINE__, parsed.reason);
         }
         if (!parsed.doc) {

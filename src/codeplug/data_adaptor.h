@@ -23,8 +23,10 @@ class CDataAdaptor {
     //
     // Throws CVEXPRGException: 106 when the text is not a well-formed document, when version,
     // limit or setting is missing, or when an attribute that is read is missing (the detail names
-    // the element and the attribute); 105 when the text carries a DOCTYPE or holds more than the
-    // image can (150 contacts, 25 text messages, 6 languages, 5 parent groups in one Private).
+    // the element and the attribute); 105 when the text carries a DOCTYPE, is larger than any
+    // profile (kMaxProfileTextSize, kMaxProfileNodes, xml::kMaxAttributesPerElement) or holds more
+    // than the image can (150 contacts, 25 text messages, 6 languages, 5 parent groups in one
+    // Private).
     // Fields stored before a failure keep their new values.
     static int XML2VirtualCP(std::string_view text, VirtualCP& image,
                              ImageText form = ImageText::Radio);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -38,6 +39,18 @@ class Fd {
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error) {
+    return ReadWholeFile(path, contents, error, std::string::npos);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error,
+                   std::size_t limit, bool* tooLarge) {
+    if (tooLarge != nullptr) *tooLarge = false;
+    const auto refuseSize = [&] {
+        error =
+            "cannot read " + path + ": the file is larger than " + std::to_string(limit) + " bytes";
+        if (tooLarge != nullptr) *tooLarge = true;
+        return false;
+    };
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         error = Reason("cannot open", path, errno);
@@ -47,6 +60,9 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string& 
     if (::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode)) {
         error = Reason("cannot read", path, EISDIR);
         return false;
+    }
+    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > limit) {
+        return refuseSize();
     }
     std::string out;
     char buffer[8192];
@@ -58,6 +74,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string& 
             return false;
         }
         if (n == 0) break;
+        if (static_cast<std::size_t>(n) > limit - out.size()) return refuseSize();
         out.append(buffer, static_cast<std::size_t>(n));
     }
     contents = std::move(out);

@@ -8,7 +8,11 @@
 namespace vex {
 
 // Reads the whole file into `contents`; false with `error` set (the path and the system's reason).
+// With `limit`, a file (or pipe, or device) that holds more than `limit` bytes is not read past
+// that point: false with `error` saying so, and `tooLarge` (when given) set.
 bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error);
+bool ReadWholeFile(const std::string& path, std::string& contents, std::string& error,
+                   std::size_t limit, bool* tooLarge = nullptr);
 
 // True when `path` is an existing file that may not be replaced: it has no write bit at all (so
 // also for root, as a read-only file anywhere), or this user may not write it.

@@ -31,10 +31,92 @@ struct ParserCtxtFree {
     void operator()(xmlParserCtxt* c) const noexcept { xmlFreeParserCtxt(c); }
 };
 
-// Set on the parser context while parsing: the DOCTYPE handler stops the parser and records why.
+// Set on the parser context while parsing: the DOCTYPE handler and the node counters stop the
+// parser and record why.
 struct ParseState {
     bool sawDoctype = false;
+    bool tooManyNodes = false;
+    std::size_t nodes = 0;
+    std::size_t maxNodes = kNoNodeLimit;
+    // The handlers the counters pass on to.
+    startElementNsSAX2Func startElement = nullptr;
+    commentSAXFunc comment = nullptr;
+    processingInstructionSAXFunc processingInstruction = nullptr;
 };
+
+ParseState& StateOf(void* ctx) {
+    return *static_cast<ParseState*>(static_cast<xmlParserCtxt*>(ctx)->_private);
+}
+
+// Counts `n` nodes; false (and the parser stopped) when that makes too many.
+bool CountNodes(void* ctx, std::size_t n) {
+    ParseState& state = StateOf(ctx);
+    state.nodes += n;
+    if (state.nodes <= state.maxNodes) return true;
+    state.tooManyNodes = true;
+    xmlStopParser(static_cast<xmlParserCtxt*>(ctx));
+    return false;
+}
+
+void CountingStartElement(void* ctx, const xmlChar* localName, const xmlChar* prefix,
+                          const xmlChar* uri, int nbNamespaces, const xmlChar** namespaces,
+                          int nbAttributes, int nbDefaulted, const xmlChar** attributes) {
+    // The element, its attributes and its namespace declarations.
+    const std::size_t nodes =
+        1 + static_cast<std::size_t>(nbAttributes) + static_cast<std::size_t>(nbNamespaces);
+    if (!CountNodes(ctx, nodes)) return;
+    StateOf(ctx).startElement(ctx, localName, prefix, uri, nbNamespaces, namespaces, nbAttributes,
+                              nbDefaulted, attributes);
+}
+
+void CountingComment(void* ctx, const xmlChar* value) {
+    if (CountNodes(ctx, 1)) StateOf(ctx).comment(ctx, value);
+}
+
+void CountingProcessingInstruction(void* ctx, const xmlChar* target, const xmlChar* data) {
+    if (CountNodes(ctx, 1)) StateOf(ctx).processingInstruction(ctx, target, data);
+}
+
+// Position of the first occurrence of `end` at or after `from`; the text's size when none.
+std::size_t SkipPast(std::string_view text, std::size_t from, std::string_view end) {
+    const std::size_t at = text.find(end, from);
+    return at == std::string_view::npos ? text.size() : at + end.size();
+}
+
+// True when a start tag of the text holds more than `limit` attributes (counted as the '=' signs
+// outside quoted values). Comments, CDATA sections, processing instructions and declarations are
+// skipped; one pass over the text.
+bool HasCrowdedStartTag(std::string_view text, std::size_t limit) {
+    std::size_t i = 0;
+    while ((i = text.find('<', i)) != std::string_view::npos) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("<!--")) {
+            i = SkipPast(text, i + 4, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
+            i = SkipPast(text, i + 9, "]]>");
+        } else if (rest.starts_with("<?")) {
+            i = SkipPast(text, i + 2, "?>");
+        } else if (rest.starts_with("<!") || rest.starts_with("</")) {
+            i = SkipPast(text, i + 2, ">");
+        } else {
+            std::size_t attributes = 0;
+            char quote = 0;
+            for (++i; i < text.size(); ++i) {
+                const char c = text[i];
+                if (quote != 0) {
+                    if (c == quote) quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '=') {
+                    if (++attributes > limit) return true;
+                } else if (c == '>' || c == '<') {
+                    break;
+                }
+            }
+        }
+    }
+    return false;
+}
 
 void StopAtDoctype(void* ctx, const xmlChar* /*name*/, const xmlChar* /*externalId*/,
                    const xmlChar* /*systemId*/) {
@@ -72,14 +154,29 @@ std::string TrimReason(const char* message) {
 
 }  // namespace
 
-ParseResult ParseUntrusted(std::string_view text) {
+ParseResult ParseUntrusted(std::string_view text, std::size_t maxNodes) {
     InitialiseOnce();
     ParseResult result;
+    if (HasCrowdedStartTag(text, kMaxAttributesPerElement)) {
+        result.failure = ParseFailure::TooLarge;
+        result.reason =
+            "An element has more than " + std::to_string(kMaxAttributesPerElement) + " attributes";
+        return result;
+    }
     std::unique_ptr<xmlParserCtxt, ParserCtxtFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) throw std::bad_alloc();
     ParseState state;
+    state.maxNodes = maxNodes;
     ctxt->_private = &state;
     ctxt->sax->internalSubset = StopAtDoctype;
+    if (maxNodes != kNoNodeLimit) {
+        state.startElement = ctxt->sax->startElementNs;
+        state.comment = ctxt->sax->comment;
+        state.processingInstruction = ctxt->sax->processingInstruction;
+        ctxt->sax->startElementNs = CountingStartElement;
+        ctxt->sax->comment = CountingComment;
+        ctxt->sax->processingInstruction = CountingProcessingInstruction;
+    }
     // Errors are kept in the context (xmlCtxtGetLastError); some are raised past the NOERROR
     // option (a huge text node), so give them a handler that prints nothing.
     ctxt->sax->serror = [](void*, xmlError*) {};
@@ -95,6 +192,12 @@ ParseResult ParseUntrusted(std::string_view text) {
     if (state.sawDoctype || (doc && (doc->intSubset != nullptr || doc->extSubset != nullptr))) {
         result.failure = ParseFailure::HasDoctype;
         result.reason = "A document type declaration is not allowed in a profile";
+        return result;
+    }
+    if (state.tooManyNodes) {
+        result.failure = ParseFailure::TooLarge;
+        result.reason = "The document holds more than " + std::to_string(maxNodes) +
+                        " elements, attributes, comments and processing instructions";
         return result;
     }
     if (!doc || !ctxt->wellFormed) {

@@ -35,7 +35,17 @@ enum class ParseFailure {
     None,
     NotWellFormed,  // the parser's reason is in ParseResult::reason
     HasDoctype,     // profiles never carry a document type declaration
+    TooLarge,       // past kMaxAttributesPerElement or the caller's node limit
 };
+
+// No document the program reads has an element with more attributes (a profile's limit element
+// has 38). The parser checks each new attribute against all earlier ones of its element, so a
+// single start tag with a hundred thousand attributes would take minutes; such a text is refused
+// before it is parsed.
+inline constexpr std::size_t kMaxAttributesPerElement = 256;
+
+// For ParseUntrusted: no limit on the nodes.
+inline constexpr std::size_t kNoNodeLimit = static_cast<std::size_t>(-1);
 
 struct ParseResult {
     DocPtr doc;
@@ -51,7 +61,12 @@ struct ParseResult {
 // hundreds of megabytes that way. Text nodes made only of white space are dropped, so the
 // separators between elements are never nodes and only comments, processing instructions and real
 // text end a walk over siblings. Parser messages go to the result, never to stderr.
-ParseResult ParseUntrusted(std::string_view text);
+//
+// A text with an element of more than kMaxAttributesPerElement attributes is refused before it is
+// parsed, and one with more than `maxNodes` elements, attributes (namespace declarations among
+// them), comments and processing instructions as soon as the parser reaches the first one too
+// many (TooLarge).
+ParseResult ParseUntrusted(std::string_view text, std::size_t maxNodes = kNoNodeLimit);
 
 // The document as UTF-8 text with an XML declaration, without added indentation.
 std::string Serialise(xmlDoc* doc);

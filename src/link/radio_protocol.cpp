@@ -12,8 +12,6 @@ namespace {
 
 inline constexpr std::uint8_t kShortMarkerBase = 0xF0;
 inline constexpr std::uint8_t kLongMarker = 0xFF;
-inline constexpr std::size_t kShortHeader = 2;  // marker, type
-inline constexpr std::size_t kLongHeader = 4;   // marker, type, L(hi), L(lo)
 // L counts the opcode and the checksum besides the payload.
 inline constexpr std::size_t kLengthOverhead = 2;
 inline constexpr std::size_t kMaxShortLength = 14;  // a nibble of 0xF would be the long marker

@@ -59,7 +59,7 @@ bool ProfileDocument::LoadText(std::string text, const std::string& name) {
 void ProfileDocument::Open(const std::string& path) {
     std::string text;
     std::string error;
-    if (!ReadWholeFile(path, text, error)) {
+    if (!ReadWholeFile(path, text, error, kMaxProfileTextSize)) {
         throw CVEXPRGException(ids::kInvalidProfile, "CVEXPRGDoc::Serialize", __LINE__,
                                FileDetail(path, error));
     }

@@ -1,5 +1,8 @@
 #include "model/profile_text.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
 #include <vector>
 
 #include "common/exception.h"
@@ -17,21 +20,70 @@ constexpr const char* kSortFunction = "CDataItem::SortXMLChildNodes";
 struct ListOrder {
     const char* parent;
     const char* key;
+    std::size_t capacity;  // the schema's maxOccurs of the list's elements
 };
 
 constexpr ListOrder kProfileLists[] = {
-    {"TextMessages", "txt"},
-    {"Privates", "name"},
-    {"PublicGroups", "name"},
-    {"PrivateGroups", "name"},
+    {"TextMessages", "txt", 25},
+    {"Privates", "name", 150},
+    {"PublicGroups", "name", 150},
+    {"PrivateGroups", "name", 150},
 };
+constexpr std::size_t kListCount = std::size(kProfileLists);
 
 xml::DocPtr ParseForSort(const std::string& text) {
-    xml::ParseResult parsed = xml::ParseUntrusted(text);
+    if (text.size() > kMaxProfileTextSize) {
+        throw CVEXPRGException(ids::kInvalidProfile, kSortFunction, __LINE__,
+                               ProfileTooLargeReason(text.size()));
+    }
+    xml::ParseResult parsed = xml::ParseUntrusted(text, kMaxProfileNodes);
     if (!parsed.doc) {
         throw CVEXPRGException(ids::kInvalidProfile, kSortFunction, __LINE__, parsed.reason);
     }
     return std::move(parsed.doc);
+}
+
+bool IsProfileElement(const xmlNode* node, std::string_view name) {
+    return node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
+           std::string_view(xml::Chars(node->ns->href)) == ProfileNamespaceUri &&
+           std::string_view(xml::Chars(node->name)) == name;
+}
+
+// The first element, in document order, in the profile namespace for each name (what
+// "//dfns:<name>" selects first); null for a name without one. One walk over the tree, without
+// recursion, ending as soon as every name is found.
+template <std::size_t N>
+std::array<xmlNode*, N> FindFirstElements(xmlDoc* doc,
+                                          const std::array<std::string_view, N>& names) {
+    std::array<xmlNode*, N> found{};
+    std::size_t missing = N;
+    xmlNode* node = xmlDocGetRootElement(doc);
+    while (node != nullptr && missing > 0) {
+        for (std::size_t i = 0; i < N; ++i) {
+            if (found[i] == nullptr && IsProfileElement(node, names[i])) {
+                found[i] = node;
+                --missing;
+            }
+        }
+        if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        while (node != nullptr && node->next == nullptr) {
+            node = node->parent;
+            if (node != nullptr && node->type != XML_ELEMENT_NODE) node = nullptr;  // the document
+        }
+        if (node != nullptr) node = node->next;
+    }
+    return found;
+}
+
+[[noreturn]] void ElementNotFound(std::string_view parentName) {
+    throw CVEXPRGException(ids::kUnknownError, kSortFunction, __LINE__,
+                           "ErrorMsg: Element not found\nDesc: The profile has no element "
+                           "matching //" +
+                               std::string(ProfilePrefix) + ":" + std::string(parentName) +
+                               "\nSource: libxml2");
 }
 
 std::string KeyOf(const xmlNode* child, const char* keyName) {
@@ -40,45 +92,40 @@ std::string KeyOf(const xmlNode* child, const char* keyName) {
     return key;
 }
 
-// Takes the children off the parent one by one, in their order, and puts each back before the
-// first child already back whose key compares greater (ascending) or smaller (descending); with
-// none, at the end. Equal keys therefore keep their order.
-void SortChildren(xml::XPathContextPtr& context, std::string_view parentName, const char* keyName,
-                  bool ascending) {
-    const std::string expression =
-        std::string("//") + ProfilePrefix + ":" + std::string(parentName);
-    xmlNode* parent = xml::SelectFirst(context.get(), expression.c_str());
-    if (parent == nullptr) {
-        throw CVEXPRGException(ids::kUnknownError, kSortFunction, __LINE__,
-                               "ErrorMsg: Element not found\nDesc: The profile has no element "
-                               "matching " +
-                                   expression + "\nSource: libxml2");
-    }
-    std::vector<std::pair<xmlNode*, std::string>> pending;
+// Takes the children off the parent and puts them back in the order of their keys, ascending or
+// descending; children with equal keys keep their order (a stable sort).
+void SortChildren(xmlNode* parent, const char* keyName, bool ascending) {
+    std::vector<std::pair<xmlNode*, std::string>> children;
     for (xmlNode* child = parent->children; child != nullptr; child = child->next) {
-        pending.emplace_back(child, KeyOf(child, keyName));
+        children.emplace_back(child, KeyOf(child, keyName));
     }
-    for (auto& [child, key] : pending) xmlUnlinkNode(child);
+    std::stable_sort(children.begin(), children.end(), [ascending](const auto& a, const auto& b) {
+        const int order = CompareUtf8NoCase(a.second, b.second);
+        return ascending ? order < 0 : order > 0;
+    });
+    for (auto& [child, key] : children) xmlUnlinkNode(child);
+    for (auto& [child, key] : children) xmlAddChild(parent, child);
+}
 
-    std::vector<const std::string*> placedKeys;  // keys of the children back in the parent
-    std::vector<xmlNode*> placed;
-    for (auto& [child, key] : pending) {
-        std::size_t at = 0;
-        for (; at < placed.size(); ++at) {
-            const int order = CompareUtf8NoCase(*placedKeys[at], key);
-            if (ascending ? order > 0 : order < 0) break;
+// Refuses a list with more elements than the profile can hold before any work is spent on it.
+void CheckCapacity(const xmlNode* parent, const ListOrder& list) {
+    std::size_t elements = 0;
+    for (const xmlNode* child = parent->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && ++elements > list.capacity) {
+            throw CVEXPRGException(ids::kInvalidProfile, kSortFunction, __LINE__,
+                                   "Line " + std::to_string(xmlGetLineNo(child)) + ": " +
+                                       list.parent + " holds more than " +
+                                       std::to_string(list.capacity) + " elements");
         }
-        if (at == placed.size()) {
-            xmlAddChild(parent, child);
-        } else {
-            xmlAddPrevSibling(placed[at], child);
-        }
-        placed.insert(placed.begin() + static_cast<std::ptrdiff_t>(at), child);
-        placedKeys.insert(placedKeys.begin() + static_cast<std::ptrdiff_t>(at), &key);
     }
 }
 
 }  // namespace
+
+std::string ProfileTooLargeReason(std::size_t size) {
+    return "The text is larger than any profile: " + std::to_string(size) + " bytes, at most " +
+           std::to_string(kMaxProfileTextSize);
+}
 
 void Scramble(std::string& text) {
     for (char& c : text) c = static_cast<char>(static_cast<std::uint8_t>(c) ^ FileScrambleKey);
@@ -94,17 +141,24 @@ void UnscrambleUnlessBeginsWith(std::string& text, std::string_view plainStart) 
 void SortXMLChildNodes(std::string& text, std::string_view parentName, std::string_view keyName,
                        bool ascending) {
     xml::DocPtr doc = ParseForSort(text);
-    auto context = xml::MakeXPathContext(doc.get(), ProfilePrefix, ProfileNamespaceUri);
-    SortChildren(context, parentName, std::string(keyName).c_str(), ascending);
+    xmlNode* parent = FindFirstElements<1>(doc.get(), {parentName})[0];
+    if (parent == nullptr) ElementNotFound(parentName);
+    SortChildren(parent, std::string(keyName).c_str(), ascending);
     text = xml::Serialise(doc.get());
 }
 
 void SortProfileLists(std::string& text) {
-    // One parse for the four lists: the same result as four separate sorts.
+    // One parse and one walk for the four lists: the same result as four separate sorts.
     xml::DocPtr doc = ParseForSort(text);
-    auto context = xml::MakeXPathContext(doc.get(), ProfilePrefix, ProfileNamespaceUri);
-    for (const ListOrder& list : kProfileLists) {
-        SortChildren(context, list.parent, list.key, true);
+    std::array<std::string_view, kListCount> names;
+    for (std::size_t i = 0; i < kListCount; ++i) names[i] = kProfileLists[i].parent;
+    const auto parents = FindFirstElements(doc.get(), names);
+    for (std::size_t i = 0; i < kListCount; ++i) {
+        if (parents[i] == nullptr) ElementNotFound(names[i]);
+        CheckCapacity(parents[i], kProfileLists[i]);
+    }
+    for (std::size_t i = 0; i < kListCount; ++i) {
+        SortChildren(parents[i], kProfileLists[i].key, true);
     }
     text = xml::Serialise(doc.get());
 }

@@ -108,18 +108,22 @@ CRadioDataModel::Checked CRadioDataModel::Check(const std::string& source, bool 
     const std::string shown = name.empty() ? Echo(source, isPath) : name;
     std::string text;
     if (isPath) {
-        if (!ReadWholeFile(source, text, error)) {
+        if (!ReadWholeFile(source, text, error, kMaxProfileTextSize)) {
             throw CVEXPRGException(ids::kInvalidProfile, kFunction, __LINE__,
                                    FileDetail(shown, error));
         }
         UnscrambleUnlessBeginsWith(text, kXmlFileStart);
     } else {
+        if (source.size() > kMaxProfileTextSize) {
+            throw CVEXPRGException(ids::kInvalidProfile, kFunction, __LINE__,
+                                   FileDetail(shown, ProfileTooLargeReason(source.size())));
+        }
         text = source;
     }
 
     ValidateProfile(text);
 
-    xml::ParseResult parsed = xml::ParseUntrusted(text);
+    xml::ParseResult parsed = xml::ParseUntrusted(text, kMaxProfileNodes);
     if (!parsed.doc) {
         throw CVEXPRGException(ids::kInvalidProfile, kFunction, __LINE__,
                                FileDetail(shown, parsed.reason));

@@ -6,12 +6,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <vector>
 
 #include "codeplug/data_adaptor.h"
+#include "common/file_io.h"
 #include "model/profile_text.h"
 #include "sim/virtual_radio.h"
 
@@ -33,10 +32,9 @@ bool WriteAll(int fd, const std::string& text) {
 }  // namespace
 
 VirtualCP LoadRadioProfile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(path + ": " + std::strerror(errno));
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw std::runtime_error(path + ": cannot be read");
+    std::string text;
+    std::string error;
+    if (!ReadWholeFile(path, text, error, kMaxProfileTextSize)) throw std::runtime_error(error);
     UnscrambleUnlessBeginsWith(text, kXmlFileStart);
     SortProfileLists(text);
     VirtualCP image;

@@ -294,6 +294,18 @@ TEST_F(ProfileDocumentTest, AFailedOpenKeepsTheOpenProfile) {
     unsupported.m_limits.clone_compatibility_version = 9;
     WriteFile(File("nine.lam"), test::ProfileText(unsupported));
     WriteFile(File("garbage.lam"), "<?xml version=\"1.0\"?><VEXProfile");
+    // Larger than any profile: refused at once, however the bytes would parse.
+    std::string crowded = test::ProfileText(test::SmallImage());
+    const std::size_t firstPrivate = crowded.find("<Private\r");
+    const std::size_t privateEnd = crowded.find("</Private>", firstPrivate) + 10;
+    for (int i = 0; i < 150; ++i) {
+        crowded.insert(privateEnd, crowded, firstPrivate, privateEnd - firstPrivate);
+    }
+    WriteFile(File("151.lam"), crowded);
+    WriteFile(File("huge.lam"), std::string(kMaxProfileTextSize + 1, ' '));
+    std::string attributes;
+    for (int i = 0; i <= 256; ++i) attributes += " a" + std::to_string(i) + "='>'";
+    WriteFile(File("attributes.lam"), "<?xml version=\"1.0\"?><VEXProfile" + attributes + "/>");
     struct Row {
         std::string path;
         int message;
@@ -303,6 +315,10 @@ TEST_F(ProfileDocumentTest, AFailedOpenKeepsTheOpenProfile) {
         {File("nine.lam"), kUnsupportedRadioModel, "CRadioDataModel::ValidateProfile"},
         {File("absent.lam"), ids::kInvalidProfile, "absent.lam"},
         {File("garbage.lam"), ids::kInvalidProfile, ""},
+        {File("151.lam"), ids::kInvalidProfile, "Privates holds more than 150 elements"},
+        {File("huge.lam"), ids::kInvalidProfile, "larger than 2097152 bytes"},
+        {"/dev/zero", ids::kInvalidProfile, "larger than 2097152 bytes"},  // never ends
+        {File("attributes.lam"), ids::kInvalidProfile, "more than 256 attributes"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);

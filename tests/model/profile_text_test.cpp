@@ -74,6 +74,8 @@ TEST(SortXMLChildNodes, ReportsTextItCannotSort) {
         {"not XML", "<VEXProfile", 105},
         {"a DOCTYPE", "<?xml version='1.0'?><!DOCTYPE x []>" + Profile("<Privates/>"), 105},
         {"no such list", Profile("<PublicGroups/>"), 106},
+        {"larger than any profile", Profile("<Privates/>") + std::string(kMaxProfileTextSize, ' '),
+         105},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -440,7 +440,7 @@ TEST_F(RadioDataModelTest, ProfilesThatDoNotParseOrValidateAre105WithSourceAndRe
          "document type declaration"},
         {"undeclared entity", Replace(valid, "On my way", "&e;"), "Line "},
         {"deep nesting", "<?xml version=\"1.0\"?>" + deep, "Line "},
-        {"10 MB text", huge, "Line "},
+        {"10 MB text", huge, "larger than any profile"},
         {"empty", "", ""},
     };
     CRadioDataModel model = MakeModel();

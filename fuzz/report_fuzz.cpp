@@ -1,0 +1,41 @@
+// Both reports on every profile text that loads (sorted and loaded as a file's text is), from the
+// installed templates, with dealer texts that need escaping. The generated content must follow the
+// marker.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_support.h"
+#include "model/profile_document.h"
+#include "model/profile_text.h"
+#include "report/report_generator.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static vex::ProfileDocument doc(vex::fuzz::kTemplateFolder, vex::fuzz::Quiet);
+    static const std::string spec =
+        vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/SpecReport.tpl");
+    static const std::string overview =
+        vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/OverviewReport.tpl");
+    try {
+        // What ProfileDocument::LoadText does with a file's text.
+        std::string text(reinterpret_cast<const char*>(data), size);
+        vex::SortProfileLists(text);
+        if (doc.Model().LoadProfile(text, false) != 1) return 0;
+    } catch (const vex::CVEXPRGException& e) {
+        if (!vex::fuzz::IsProfileRefusal(e.MessageId())) std::abort();
+        return 0;
+    }
+    vex::DealerTexts dealer;
+    dealer.dealerInfo = "A & B <dealer>";
+    dealer.contactInfo = "\"0\" \r\n x";
+    dealer.dealerNotes = "'notes'";
+    const vex::CDataItem root = doc.Model().RootItem();
+    for (const auto& [kind, templateText] : {std::pair{vex::ReportKind::RadioSpecific, &spec},
+                                             std::pair{vex::ReportKind::Overview, &overview}}) {
+        const std::string page = vex::BuildReport(kind, root, *templateText, dealer);
+        VEX_FUZZ_CHECK(page.find(vex::kReportMarker) != std::string::npos);
+        VEX_FUZZ_CHECK(page.find("<dealer>") == std::string::npos);
+    }
+    return 0;
+}
