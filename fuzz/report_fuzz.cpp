@@ -13,7 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static vex::ProfileDocument doc(vex::fuzz::kTemplateFolder, vex::fuzz::Quiet);
-    static const std::string spec =
+    static const std::string radioTemplate =
         vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/SpecReport.tpl");
     static const std::string overview =
         vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/OverviewReport.tpl");
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dealer.contactInfo = "\"0\" \r\n x";
     dealer.dealerNotes = "'notes'";
     const vex::CDataItem root = doc.Model().RootItem();
-    for (const auto& [kind, templateText] : {std::pair{vex::ReportKind::RadioSpecific, &spec},
+    for (const auto& [kind, templateText] : {std::pair{vex::ReportKind::RadioSpecific, &radioTemplate},
                                              std::pair{vex::ReportKind::Overview, &overview}}) {
         const std::string page = vex::BuildReport(kind, root, *templateText, dealer);
         VEX_FUZZ_CHECK(page.find(vex::kReportMarker) != std::string::npos);
