@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dealer.contactInfo = "\"0\" \r\n x";
     dealer.dealerNotes = "'notes'";
     const vex::CDataItem root = doc.Model().RootItem();
-    for (const auto& [kind, templateText] : {std::pair{vex::ReportKind::RadioSpecific, &radioTemplate},
-                                             std::pair{vex::ReportKind::Overview, &overview}}) {
+    for (const auto& [kind, templateText] :
+         {std::pair{vex::ReportKind::RadioSpecific, &radioTemplate},
+          std::pair{vex::ReportKind::Overview, &overview}}) {
         const std::string page = vex::BuildReport(kind, root, *templateText, dealer);
         VEX_FUZZ_CHECK(page.find(vex::kReportMarker) != std::string::npos);
         VEX_FUZZ_CHECK(page.find("<dealer>") == std::string::npos);
