@@ -64,13 +64,19 @@ void ProfileDocument::Open(const std::string& path) {
                                FileDetail(path, error));
     }
     UnscrambleUnlessBeginsWith(text, kXmlFileStart);
+    // Sorting re-serialises the text on one line, so the reasons of a profile that does not load
+    // would all say "Line 2". The file's own text, checked as it is, tells where. A sort that
+    // refuses the text with a reason of its own (a list longer than the radio holds) keeps it.
+    std::string sorted = text;
     try {
-        if (!LoadText(text, path)) return;
+        SortProfileLists(sorted);
     } catch (const CVEXPRGException& e) {
-        // Sorting re-serialises the text on one line, so the reasons of a profile that does not
-        // load would all say "Line 2" (or, when sorting itself failed, miss what is wrong). The
-        // file's own text, checked as it is, tells where; an error it does not show is raised as
-        // it came.
+        if (e.MessageId() == ids::kUnknownError) m_model.CheckProfile(text, path);
+        throw;
+    }
+    try {
+        if (m_model.LoadProfile(sorted, false, path) != 1) return;
+    } catch (const CVEXPRGException& e) {
         if (e.MessageId() == ids::kInvalidProfile || e.MessageId() == ids::kUnknownError) {
             m_model.CheckProfile(text, path);
         }
