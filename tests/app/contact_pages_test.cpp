@@ -26,9 +26,9 @@ class ContactPagesTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TestSettings> m_settings;
-    std::unique_ptr<ScriptedMessages> m_messages;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<ProfileWindow> m_window;
+    ScriptedMessages* m_messages = nullptr;
+    CMainFrame* m_frame = nullptr;
     CChildFrame* m_child = nullptr;
 
     CVEXPRGDoc* Doc() const { return m_child->Document(); }
@@ -65,18 +65,16 @@ class ContactPagesTest : public QObject {
 
   private slots:
     void init() {
-        m_settings = std::make_unique<TestSettings>();
-        m_messages = std::make_unique<ScriptedMessages>();
-        m_frame = std::make_unique<CMainFrame>(DataFolder());
-        m_child = m_frame->OpenDocumentFile(TwoChannelsProfile());
+        m_window = std::make_unique<ProfileWindow>();
+        m_messages = &m_window->messages;
+        m_frame = m_window->frame.get();
+        m_child = m_window->child;
         QVERIFY(m_child != nullptr);
     }
 
     void cleanup() {
         NoDataError();
-        m_frame.reset();
-        m_messages.reset();
-        m_settings.reset();
+        m_window.reset();
     }
 
     void listPagesShowFilterAndSortTheirContacts() {
@@ -124,7 +122,7 @@ class ContactPagesTest : public QObject {
         QCOMPARE(id->currentIndex(), 0);
         // The name commits when the focus moves on inside the page, not when it leaves it.
         m_frame->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_frame));
         auto* name = page->ControlAs<QLineEdit>(1053);
         name->setFocus();
         name->setText(QStringLiteral("Blaze"));

@@ -10,7 +10,9 @@
 #include <QtTest>
 #include <deque>
 
+#include "app/child_frame.h"
 #include "app/gui_support.h"
+#include "app/main_frame.h"
 #include "editors/base_view.h"
 
 namespace vex::gui::test {
@@ -81,5 +83,14 @@ inline QString TemplateFolder() {
 inline QString TwoChannelsProfile() {
     return QStringLiteral(VEX_TESTS_DIR "/model/fixtures/rules/two_channels.lam");
 }
+
+// A main window with the fixture profile open, on settings files of its own and message boxes
+// answered from a script. The window goes first, then the boxes and the settings.
+struct ProfileWindow {
+    TestSettings settings;
+    ScriptedMessages messages;
+    std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(DataFolder());
+    CChildFrame* child = frame->OpenDocumentFile(TwoChannelsProfile());
+};
 
 }  // namespace vex::gui::test

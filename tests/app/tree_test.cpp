@@ -18,9 +18,9 @@ class TreeTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TestSettings> m_settings;
-    std::unique_ptr<ScriptedMessages> m_messages;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<ProfileWindow> m_window;
+    ScriptedMessages* m_messages = nullptr;
+    CMainFrame* m_frame = nullptr;
     CChildFrame* m_child = nullptr;
     CVEXPRGTreeView* m_tree = nullptr;
 
@@ -48,19 +48,15 @@ class TreeTest : public QObject {
 
   private slots:
     void init() {
-        m_settings = std::make_unique<TestSettings>();
-        m_messages = std::make_unique<ScriptedMessages>();
-        m_frame = std::make_unique<CMainFrame>(DataFolder());
-        m_child = m_frame->OpenDocumentFile(TwoChannelsProfile());
+        m_window = std::make_unique<ProfileWindow>();
+        m_messages = &m_window->messages;
+        m_frame = m_window->frame.get();
+        m_child = m_window->child;
         QVERIFY(m_child != nullptr);
         m_tree = m_child->Tree();
     }
 
-    void cleanup() {
-        m_frame.reset();
-        m_messages.reset();
-        m_settings.reset();
-    }
+    void cleanup() { m_window.reset(); }
 
     void showsEverySectionWithLabelsCountsAndPictures() {
         const QStringList expected = {
