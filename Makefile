@@ -1,7 +1,7 @@
 # Set-up and checks. `make test` works on a fresh Debian 12 machine as root or with sudo.
 PRESET ?= default
 
-.PHONY: all deps configure build test run asan bench fuzz format clean
+.PHONY: all deps configure build test run asan coverage bench fuzz format clean
 
 all: build
 
@@ -24,6 +24,12 @@ run: build
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
 	$(MAKE) test PRESET=asan
+
+# Line and branch coverage of the core library (vexcore) by every test; the report goes to
+# build/coverage/coverage.html, the summary to the terminal.
+coverage:
+	$(MAKE) test PRESET=coverage
+	scripts/coverage-report build/coverage
 
 # The libFuzzer targets (clang), each run for FUZZ_SECONDS on its seeds; not part of CI.
 FUZZ_SECONDS ?= 60
