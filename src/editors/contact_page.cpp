@@ -122,6 +122,14 @@ CContactItemView::CContactItemView(CVEXPRGDoc* document, int kind, int index, co
     });
 }
 
+void CContactItemView::SetUpContactPage(int titleId, const AddControls& add, int nameId) {
+    SetLayoutTable({{titleId, LayoutKind::Title}});
+    Control(add.labelId)->hide();
+    Control(add.buttonId)->hide();
+    SetUpAddButton(this, add, m_listKind);
+    SetUpNameField(ControlAs<QLineEdit>(nameId));
+}
+
 CDataItem CContactItemView::ContactList() const {
     return Root().GetChildByName("Contacts").GetChildByName(m_listName);
 }
@@ -249,23 +257,36 @@ bool CContactItemView::NameAccepted() {
     return true;
 }
 
-int CContactItemView::OfferDeletion(const QString& wrongLines, const std::function<void()>& stay) {
-    if (QWidget* frame = window()) frame->activateWindow();
-    QString question = Text(10161);
-    question.replace(QStringLiteral("%s"), wrongLines);
-    if (ShowMessage(this, question, mb::kOkCancel | mb::kIconWarning) == mb::kIdOk) {
-        Flags().suppressValidation = true;
-        try {
-            SendHint(hint::kDelete, NodeKind(), NodeIndex());
-        } catch (...) {
+int CContactItemView::ValidateContact(const std::function<QString()>& otherFields,
+                                      const std::function<void()>& focusOther) {
+    if (IsRetired() || m_item.IsEmpty()) return 1;
+    try {
+        const bool nameWrong = !NameAccepted();
+        const QString wrong = (nameWrong ? Text(10162) : QString()) + otherFields();
+        if (wrong.isEmpty()) return 1;
+        if (QWidget* frame = window()) frame->activateWindow();
+        QString question = Text(10161);
+        question.replace(QStringLiteral("%s"), wrong);
+        if (ShowMessage(this, question, mb::kOkCancel | mb::kIconWarning) == mb::kIdOk) {
+            Flags().suppressValidation = true;
+            try {
+                SendHint(hint::kDelete, NodeKind(), NodeIndex());
+            } catch (...) {
+                Flags().suppressValidation = false;
+                throw;
+            }
             Flags().suppressValidation = false;
-            throw;
+            return -1;
         }
-        Flags().suppressValidation = false;
-        return -1;
+        if (nameWrong)
+            PostFocusName();
+        else
+            QTimer::singleShot(0, this, focusOther);
+        return 0;
+    } catch (const CVEXPRGException& error) {
+        ShowException(this, error);
+        return 0;
     }
-    stay();
-    return 0;
 }
 
 void CContactItemView::OnTreeRefresh() {

@@ -62,6 +62,9 @@ class CContactItemView : public CBaseView {
     // Finds the page's contact; raises CVEXPRGException when the profile lacks it.
     void FindItem();
 
+    // After the form is set up: the title control `titleId` laid out as a title, the Add controls
+    // wired and hidden, and `nameId` made the name field.
+    void SetUpContactPage(int titleId, const AddControls& add, int nameId);
     // Title from the name, the hidden Add controls.
     void LoadContactLabels(int titleId, const AddControls& add);
     void SetUpNameField(QLineEdit* edit);
@@ -86,9 +89,12 @@ class CContactItemView : public CBaseView {
     // For ValidateData: the trimmed name, taken by the rules? Taken: the title and the tree
     // follow it.
     bool NameAccepted();
-    // For ValidateData with wrong fields (the 10161 lines): OK deletes the contact through the
-    // tree and gives -1; Cancel runs `stay` and gives 0.
-    int OfferDeletion(const QString& wrongLines, const std::function<void()>& stay);
+    // ValidateData of a contact page: the name, then `otherFields` (the 10161 lines of the page's
+    // other wrong fields, run after the name was tried). All right: 1. Otherwise OK deletes the
+    // contact through the tree and gives -1; Cancel gives 0 and puts the focus back into the name,
+    // or with a right name runs `focusOther` once the question is over.
+    int ValidateContact(const std::function<QString()>& otherFields,
+                        const std::function<void()>& focusOther);
 
     // A name or value was accepted: relabel the tree.
     void RefreshTreeEntry();

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QTimer>
 #include <algorithm>
 
 #include "app/gui_support.h"
@@ -54,11 +53,7 @@ CPrivateGroupView::CPrivateGroupView(CVEXPRGDoc* document, int kind, int index, 
     : CContactItemView(document, kind, index, "PrivateGroups", node::kPrivateGroups, parent) {
     Ui::PrivateGroupView ui;
     ui.setupUi(Form());
-    SetLayoutTable({{1065, LayoutKind::Title}});
-    Control(kAdd.labelId)->hide();
-    Control(kAdd.buttonId)->hide();
-    SetUpAddButton(this, kAdd, node::kPrivateGroups);
-    SetUpNameField(ControlAs<QLineEdit>(1069));
+    SetUpContactPage(1065, kAdd, 1069);
     m_channel = ControlAs<QComboBox>(1070);
     m_id = ControlAs<QComboBox>(1071);
     m_all = ControlAs<QListWidget>(1072);
@@ -401,23 +396,8 @@ void CPrivateGroupView::OnIdChanged(int selection) {
 }
 
 int CPrivateGroupView::ValidateData() {
-    if (IsRetired() || m_item.IsEmpty()) return 1;
-    try {
-        QString wrong;
-        const bool nameWrong = !NameAccepted();
-        if (nameWrong) wrong += Text(10162);
-        if (m_members->count() == 0) wrong += Text(10164);
-        if (wrong.isEmpty()) return 1;
-        return OfferDeletion(wrong, [this, nameWrong] {
-            if (nameWrong)
-                PostFocusName();
-            else
-                QTimer::singleShot(0, this, [this] { FocusAllPrivates(); });
-        });
-    } catch (const CVEXPRGException& error) {
-        ShowException(this, error);
-        return 0;
-    }
+    return ValidateContact([this] { return m_members->count() == 0 ? Text(10164) : QString(); },
+                           [this] { FocusAllPrivates(); });
 }
 
 }  // namespace vex::gui

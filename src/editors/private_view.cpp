@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTimer>
 #include <algorithm>
 
 #include "app/gui_support.h"
@@ -60,11 +59,7 @@ CPrivateView::CPrivateView(CVEXPRGDoc* document, int kind, int index, QWidget* p
     : CContactItemView(document, kind, index, "Privates", node::kPrivates, parent) {
     Ui::PrivateView ui;
     ui.setupUi(Form());
-    SetLayoutTable({{1055, LayoutKind::Title}});
-    Control(kAdd.labelId)->hide();
-    Control(kAdd.buttonId)->hide();
-    SetUpAddButton(this, kAdd, node::kPrivates);
-    SetUpNameField(ControlAs<QLineEdit>(1059));
+    SetUpContactPage(1055, kAdd, 1059);
     m_pid = ControlAs<QLineEdit>(1061);
     m_read = ControlAs<QPushButton>(1062);
     m_channel = ControlAs<QComboBox>(1060);
@@ -340,31 +335,16 @@ void CPrivateView::OnRingerChanged(int selection) {
 }
 
 int CPrivateView::ValidateData() {
-    if (IsRetired() || m_item.IsEmpty()) return 1;
-    try {
-        QString wrong;
-        const bool nameWrong = !NameAccepted();
-        if (nameWrong) wrong += Text(10162);
+    const auto idWrong = [this] {
         const QString pid = m_pid->text().trimmed();
         std::int32_t msgId = 0;
         std::int32_t style = 0;
-        if (pid.isEmpty() || SetValue("pid", Std(pid), msgId, 0, style) != 0) {
-            wrong += Text(10163);
-        } else {
-            LoadLabels();
-            RefreshTreeEntry();
-        }
-        if (wrong.isEmpty()) return 1;
-        return OfferDeletion(wrong, [this, nameWrong] {
-            if (nameWrong)
-                PostFocusName();
-            else
-                QTimer::singleShot(0, this, [this] { FocusIdField(); });
-        });
-    } catch (const CVEXPRGException& error) {
-        ShowException(this, error);
-        return 0;
-    }
+        if (pid.isEmpty() || SetValue("pid", Std(pid), msgId, 0, style) != 0) return Text(10163);
+        LoadLabels();
+        RefreshTreeEntry();
+        return QString();
+    };
+    return ValidateContact(idWrong, [this] { FocusIdField(); });
 }
 
 }  // namespace vex::gui

@@ -23,11 +23,7 @@ CPublicGroupView::CPublicGroupView(CVEXPRGDoc* document, int kind, int index, QW
     : CContactItemView(document, kind, index, "PublicGroups", node::kPublicGroups, parent) {
     Ui::PublicGroupView ui;
     ui.setupUi(Form());
-    SetLayoutTable({{1049, LayoutKind::Title}});
-    Control(kAdd.labelId)->hide();
-    Control(kAdd.buttonId)->hide();
-    SetUpAddButton(this, kAdd, node::kPublicGroups);
-    SetUpNameField(ControlAs<QLineEdit>(1053));
+    SetUpContactPage(1049, kAdd, 1053);
     m_channel = ControlAs<QComboBox>(1002);
     m_id = ControlAs<QComboBox>(1004);
     LimitPopup(m_channel);
@@ -140,14 +136,7 @@ void CPublicGroupView::OnIdChanged(int selection) {
 }
 
 int CPublicGroupView::ValidateData() {
-    if (IsRetired() || m_item.IsEmpty()) return 1;
-    try {
-        if (NameAccepted()) return 1;
-        return OfferDeletion(Text(10162), [this] { PostFocusName(); });
-    } catch (const CVEXPRGException& error) {
-        ShowException(this, error);
-        return 0;
-    }
+    return ValidateContact([] { return QString(); }, [] {});
 }
 
 }  // namespace vex::gui
