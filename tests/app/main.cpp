@@ -6,34 +6,21 @@
 #include <map>
 #include <memory>
 
+#define VEX_GUI_TESTS(X) \
+    X(ShellTest)         \
+    X(TreeTest) X(PagesTest) X(TransferTest) X(ReportTest) X(ListPagesTest) X(ContactPagesTest)
+
 namespace vex::gui::test {
-std::unique_ptr<QObject> MakeShellTest();
-std::unique_ptr<QObject> MakeTreeTest();
-std::unique_ptr<QObject> MakePagesTest();
-std::unique_ptr<QObject> MakeTransferTest();
-std::unique_ptr<QObject> MakeReportTest();
-std::unique_ptr<QObject> MakeListPagesTest();
-std::unique_ptr<QObject> MakeContactPagesTest();
+#define VEX_DECLARE(name) std::unique_ptr<QObject> Make##name();
+VEX_GUI_TESTS(VEX_DECLARE)
 }  // namespace vex::gui::test
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("0.0.0"));
-    using vex::gui::test::MakeContactPagesTest;
-    using vex::gui::test::MakeListPagesTest;
-    using vex::gui::test::MakePagesTest;
-    using vex::gui::test::MakeReportTest;
-    using vex::gui::test::MakeShellTest;
-    using vex::gui::test::MakeTransferTest;
-    using vex::gui::test::MakeTreeTest;
+#define VEX_ENTRY(name) {QStringLiteral(#name), vex::gui::test::Make##name},
     const std::map<QString, std::function<std::unique_ptr<QObject>()>> tests = {
-        {QStringLiteral("ShellTest"), MakeShellTest},
-        {QStringLiteral("TreeTest"), MakeTreeTest},
-        {QStringLiteral("PagesTest"), MakePagesTest},
-        {QStringLiteral("TransferTest"), MakeTransferTest},
-        {QStringLiteral("ReportTest"), MakeReportTest},
-        {QStringLiteral("ListPagesTest"), MakeListPagesTest},
-        {QStringLiteral("ContactPagesTest"), MakeContactPagesTest}};
+        VEX_GUI_TESTS(VEX_ENTRY)};
     QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2 || tests.count(arguments.at(1)) == 0) {
         QStringList names;

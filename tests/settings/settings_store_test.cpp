@@ -188,13 +188,6 @@ TEST_F(SettingsStoreTest, AMalformedUserFileIsReadAndRepairedByTheNextWrite) {
     EXPECT_EQ(ReadFile(SettingsSandbox::UserFile()).find("no setting"), std::string::npos);
 }
 
-TEST_F(SettingsStoreTest, HandWrittenInstallationListsSeedAsOneText) {
-    // Without quotes, an INI value with commas is a list.
-    Install("[General]\nDefaultLanguage=English\n[Language]\nEnglish\\DealerInfo=Acme, Inc.\n");
-    ASSERT_EQ(CheckRegistry(), SettingsMessage::None);
-    EXPECT_EQ(GetDealerTexts().texts.dealerInfo, "Acme, Inc.");
-}
-
 TEST_F(SettingsStoreTest, DealerTextsAreLimitedInCharacters) {
     ASSERT_TRUE(SetCurrentLanguage("English"));
 
