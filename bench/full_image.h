@@ -1,7 +1,8 @@
 #pragma once
 
 // A full codeplug for the benchmarks: 150 contacts (privates with five parent groups and a home
-// group each), 25 text messages, 6 languages, on a radio with a VEX480's capacities.
+// group each, as the rules keep them), 25 text messages, 6 languages, on a radio with a VEX480's
+// capacities.
 
 #include <optional>
 #include <string>
@@ -28,9 +29,13 @@ inline VirtualCP FullImage() {
     image.m_limits.max_vol_level = 7;
     constexpr std::size_t kPrivateGroups = 20;
     constexpr std::size_t kPublicGroups = 30;
+    // The private groups share 4 channels, five on each: every private is in the five groups of
+    // its channel, its home group the first of them, as the rules keep a profile.
+    constexpr std::size_t kGroupChannels = 4;
     for (std::size_t i = 0; i < kContactSlots; ++i) {
         ContactRecord& c = image.m_contacts[i];
-        c.channel = static_cast<std::uint8_t>(1 + i % 16);
+        const bool onGroupChannels = i < kPrivateGroups || i >= kPrivateGroups + kPublicGroups;
+        c.channel = static_cast<std::uint8_t>(1 + i % (onGroupChannels ? kGroupChannels : 16));
         if (i < kPrivateGroups) {
             c.cntct_type = static_cast<std::uint8_t>(ContactType::PrivateGroup);
             c.name = "Crew " + std::to_string(i);
@@ -43,8 +48,10 @@ inline VirtualCP FullImage() {
             c.cntct_type = static_cast<std::uint8_t>(ContactType::Private);
             c.name = "Unit " + std::to_string(i) + " & co";
             c.pid = std::to_string(1000 + i);
+            c.alert_tone = static_cast<std::uint8_t>(1 + i % 12);
             for (std::size_t k = 0; k < kParentGroupSlots; ++k) {
-                c.parent_groups[k] = std::to_string(50000 + (i + k) % kPrivateGroups);
+                c.parent_groups[k] =
+                    std::to_string(50000 + i % kGroupChannels + k * kGroupChannels);
             }
             c.home_grp = c.parent_groups[0];
         }
