@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
 
 #include "app/vexprg_doc.h"
@@ -108,6 +109,23 @@ class ReportTest : public QObject {
         QVERIFY(qAbs(ink.left() - inches.left() * 72) <= 1.5);
         QVERIFY(qAbs(ink.top() - inches.top() * 72) <= 1.5);
         QVERIFY(qAbs(page.width() - 1 - ink.right() - inches.right() * 72) <= 1.5);
+    }
+
+    void groupHeadingsStayBelowTheirSectionTitles() {
+        CVEXPRGDoc document(TemplateFolder());
+        document.NewFromImage(sim::DefaultRadioImage());
+        const QString page =
+            Qs(GenerateReport(ReportKind::Overview, document.Root(), Std(ReportFolder()),
+                              std::nullopt, Std(m_dir.filePath(QStringLiteral("all.htm")))));
+        CReportDlg window(page, ReportFolder());
+        // The last of each title is the section's, after "All ... Groups".
+        QTextDocument* shown = window.Browser()->document();
+        for (const char* title : {"Private Groups", "Public Groups"}) {
+            const QTextCursor found = shown->find(
+                QString::fromLatin1(title), shown->characterCount(), QTextDocument::FindBackward);
+            QVERIFY(!found.isNull());
+            QCOMPARE(found.block().text(), QString::fromLatin1(title));
+        }
     }
 
     void aSavedPageCarriesItsPicture() {

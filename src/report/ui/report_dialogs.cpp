@@ -34,6 +34,15 @@ namespace {
 
 constexpr int kButtonStrip = 50;
 
+// The page as the window shows it. Qt's rich-text import puts an inline element that follows a
+// block on the block's line, so a group's heading would run into its section's title; a paragraph
+// of its own keeps it below, as browsers and the saved page show it.
+QString ForDisplay(QString page) {
+    page.replace(QStringLiteral("</div><span class=\"ItemTitleU\">"),
+                 QStringLiteral("</div><p style=\"margin:0\"><span class=\"ItemTitleU\">"));
+    return page;
+}
+
 QString AskWithFileDialog(QWidget* parent, const QString& suggestion, const QString& filter) {
     return QFileDialog::getSaveFileName(parent, Text(180), suggestion, filter);
 }
@@ -145,7 +154,9 @@ CReportDlg::CReportDlg(const QString& pagePath, const QString& pictureFolder, QW
     for (QPushButton* button : m_buttons) button->setAutoDefault(false);
 
     m_browser->setSearchPaths({QFileInfo(pagePath).absolutePath(), pictureFolder});
-    m_browser->setSource(QUrl::fromLocalFile(QFileInfo(pagePath).absoluteFilePath()));
+    QFile page(pagePath);
+    if (page.open(QIODevice::ReadOnly))
+        m_browser->setHtml(ForDisplay(QString::fromUtf8(page.readAll())));
 
     connect(ui.close_2, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui.print_1098, &QPushButton::clicked, this, &CReportDlg::OnPrint);
