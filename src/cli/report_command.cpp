@@ -36,12 +36,16 @@ int RunReport(const Args& args) {
     const std::string out = args.Value("-o").value_or(
         kind == ReportKind::RadioSpecific ? "SpecReport.htm" : "OverviewReport.htm");
     RefuseOutputThatIsInput(in, out);
-    std::string written;
+    // The page carries its picture, so that it shows wherever it is opened or copied to.
+    const std::string folder = InstallFolder() + "/" + std::string(kReportFolder);
+    const std::string_view tpl =
+        kind == ReportKind::RadioSpecific ? kSpecTemplate : kOverviewTemplate;
     AsProfileError(out + ": ", [&] {
-        written = GenerateReport(kind, root, InstallFolder() + "/" + std::string(kReportFolder),
-                                 texts, out);
+        const std::string page =
+            BuildReport(kind, root, LoadReportTemplate(folder + "/" + std::string(tpl)), texts);
+        SaveReport(out, EmbedPictures(page, {folder}));
     });
-    std::printf("%s\n", written.c_str());
+    std::printf("%s\n", out.c_str());
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 #include "report/report_generator.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -627,6 +628,94 @@ std::string BuildReport(ReportKind kind, const CDataItem& root, std::string_view
     head = ReplaceAll(std::move(head), "REPORT_TITLE", title);
     head = ReplaceAll(std::move(head), "MODEL_PIC", Escape(picture));
     return head + content + std::string(tail);
+}
+
+namespace {
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            group = (group << 8) | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        }
+        for (std::size_t k = 0; k < 4; ++k) {
+            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+        }
+    }
+    return out;
+}
+
+std::string_view MimeTypeOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    std::string suffix(dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1));
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (suffix == "jpg" || suffix == "jpeg") return "image/jpeg";
+    if (suffix == "gif") return "image/gif";
+    if (suffix == "svg") return "image/svg+xml";
+    return "image/png";
+}
+
+bool IsWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// A picture larger than this is left named, not embedded.
+constexpr std::size_t kMaxPictureBytes = 16u << 20;
+
+}  // namespace
+
+std::string EmbedPictures(std::string_view page, const std::vector<std::string>& folders) {
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at = 0; at + 3 <= page.size(); ++at) {
+        // src, as a word of its own, then '=' and a quoted value, spaces allowed around '='.
+        if (std::tolower(static_cast<unsigned char>(page[at])) != 's' ||
+            std::tolower(static_cast<unsigned char>(page[at + 1])) != 'r' ||
+            std::tolower(static_cast<unsigned char>(page[at + 2])) != 'c' ||
+            (at > 0 && IsWordChar(page[at - 1]))) {
+            continue;
+        }
+        std::size_t i = at + 3;
+        while (i < page.size() && IsSpace(page[i])) ++i;
+        if (i >= page.size() || page[i] != '=') continue;
+        ++i;
+        while (i < page.size() && IsSpace(page[i])) ++i;
+        if (i >= page.size() || page[i] != '"') continue;
+        const std::size_t start = i + 1;
+        const std::size_t end = page.find_first_of("\":", start);
+        if (end == std::string_view::npos || page[end] != '"' || end == start) continue;
+        const std::string name(page.substr(start, end - start));
+        std::string picture;
+        bool found = false;
+        for (const std::string& folder : folders) {
+            std::string error;
+            const std::string path = folder.ends_with('/') ? folder + name : folder + "/" + name;
+            if (ReadWholeFile(path, picture, error, kMaxPictureBytes)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) continue;
+        out.append(page.substr(copied, start - copied));
+        out += "data:";
+        out += MimeTypeOf(name);
+        out += ";base64,";
+        out += Base64(picture);
+        copied = end;
+        at = end;
+    }
+    out.append(page.substr(copied));
+    return out;
 }
 
 void SaveReport(const std::string& path, std::string_view page) {

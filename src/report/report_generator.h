@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/dealer_texts.h"
 #include "model/data_item.h"
@@ -43,6 +44,11 @@ std::string LoadReportTemplate(const std::string& path);
 // needs an own entry (HasOwnEntry); without one its rows that describe the own entry stay empty.
 std::string BuildReport(ReportKind kind, const CDataItem& root, std::string_view templateText,
                         const std::optional<DealerTexts>& dealer);
+
+// The page with every picture it names by a relative path (src="NAME", NAME without ':') put
+// inside it as a data URI, so that it shows its pictures wherever it is opened. Each picture is
+// looked for in `folders` in turn; one found in none stays named as it was.
+std::string EmbedPictures(std::string_view page, const std::vector<std::string>& folders);
 
 // Writes the page atomically. Throws 101 when it cannot be written.
 void SaveReport(const std::string& path, std::string_view page);

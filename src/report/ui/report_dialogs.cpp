@@ -12,7 +12,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -48,15 +47,6 @@ QString AskWithFileDialog(QWidget* parent, const QString& suggestion, const QStr
 }
 
 ReportPathAsker g_asker = AskWithFileDialog;
-
-QString MimeTypeOf(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        return QStringLiteral("image/jpeg");
-    if (suffix == QLatin1String("gif")) return QStringLiteral("image/gif");
-    if (suffix == QLatin1String("svg")) return QStringLiteral("image/svg+xml");
-    return QStringLiteral("image/png");
-}
 
 }  // namespace
 
@@ -212,27 +202,10 @@ bool CReportDlg::SaveAs(const QString& path) {
     QSaveFile target(path);
     bool written = false;
     if (source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly)) {
-        QString page = QString::fromUtf8(source.readAll());
-        // Pictures named relative to the page go inside it as data URIs.
-        static const QRegularExpression picture(QStringLiteral(R"((\bsrc\s*=\s*")([^":]+)("))"),
-                                                QRegularExpression::CaseInsensitiveOption);
-        QString out;
-        qsizetype last = 0;
-        for (const QRegularExpressionMatch& match : picture.globalMatch(page)) {
-            QString file =
-                QDir(QFileInfo(m_strPagePath).absolutePath()).filePath(match.captured(2));
-            if (!QFileInfo::exists(file))
-                file = QDir(m_strPictureFolder).filePath(match.captured(2));
-            QFile image(file);
-            if (!image.open(QIODevice::ReadOnly)) continue;
-            out += page.mid(last, match.capturedStart(0) - last);
-            out += match.captured(1) + QStringLiteral("data:") + MimeTypeOf(file) +
-                   QStringLiteral(";base64,") + QString::fromLatin1(image.readAll().toBase64()) +
-                   match.captured(3);
-            last = match.capturedEnd(0);
-        }
-        out += page.mid(last);
-        target.write(out.toUtf8());
+        const std::string page = EmbedPictures(
+            source.readAll().toStdString(), {QFileInfo(m_strPagePath).absolutePath().toStdString(),
+                                             m_strPictureFolder.toStdString()});
+        target.write(page.data(), static_cast<qint64>(page.size()));
         written = target.commit();
     }
     if (!written) {
