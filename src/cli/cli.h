@@ -79,19 +79,34 @@ std::string TemplateFolder();
 // Prints a rule-script error ("Rule script error\nLine: ...") on stderr.
 void PrintScriptError(const std::string& text);
 
-// The text of an exception for the user: its message id's text, then its context lines.
+// --verbose: errors show their trace lines too.
+void SetVerbose(bool verbose);
+
+// The text of an exception for the user: its message id's text and, on a second line, the reason
+// (the system's reason for a file that cannot be written, the line of a profile that is wrong);
+// "Unknown Error" is left out when there is a reason. With --verbose: the message id's text, then
+// every trace line.
 std::string MessageOf(const CVEXPRGException& e);
 
 // Runs `step`; a CVEXPRGException from it becomes a ProfileError whose message begins with
-// `prefix` (a file name and ": ", or nothing).
+// `prefix` (a file name and ": ", or nothing), unless its first line names that file already.
 template <class Step>
 void AsProfileError(const std::string& prefix, Step&& step) {
     try {
         step();
     } catch (const CVEXPRGException& e) {
-        throw ProfileError{prefix + MessageOf(e)};
+        std::string message = MessageOf(e);
+        const std::string file = prefix.substr(0, prefix.rfind(": "));
+        if (file.empty() || message.substr(0, message.find('\n')).find(file) == std::string::npos)
+            message = prefix + message;
+        throw ProfileError{std::move(message)};
     }
 }
+
+// A ProfileError ("cannot write PATH: REASON") unless a file can be saved at `path`: its folder
+// exists and may be written, and it is no folder nor a write-protected file. Checked before a
+// radio is read into it.
+void CheckOutputWritable(const std::string& path);
 
 // Opens the profile file `path` into `doc` ("PATH: no such file" when there is none), or saves
 // `doc` there. Throw ProfileError.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "cli/trace_port.h"
 #include "codeplug/write_limits.h"
 #include "common/exception.h"
+#include "common/file_io.h"
 #include "common/strings.h"
 #include "settings/settings_store.h"
 
@@ -69,10 +71,67 @@ void PrintScriptError(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+namespace {
+
+bool g_verbose = false;
+
+bool StartsWith(std::string_view text, std::string_view start) {
+    return text.substr(0, start.size()) == start;
+}
+
+// The reason an exception's trace gives: the detail of its last line that is not a "caught" note
+// (with the lines that continue it), from its "Desc: " line on when it has one, without the
+// "File=" line (the caller names the file).
+std::string ReasonOf(const std::string& context) {
+    std::vector<std::string> entry;
+    std::vector<std::string> reason;
+    auto close = [&] {
+        if (entry.empty() || entry.front() == "Exception Catched" ||
+            entry.front() == "Exception Caught") {
+            return;
+        }
+        reason.clear();
+        for (const std::string& line : entry) {
+            if (StartsWith(line, "Desc: ")) {
+                reason.clear();
+                reason.push_back(line.substr(6));
+            } else if (!StartsWith(line, "File=") && !line.empty()) {
+                reason.push_back(line);
+            }
+        }
+    };
+    std::istringstream lines(context);
+    for (std::string line; std::getline(lines, line);) {
+        // A trace line: "(function:line) detail".
+        const std::size_t end = line.find(") ");
+        if (StartsWith(line, "(") && end != std::string::npos) {
+            close();
+            entry.assign(1, line.substr(end + 2));
+        } else {
+            entry.push_back(line);
+        }
+    }
+    close();
+    std::string text;
+    for (const std::string& line : reason) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+}  // namespace
+
+void SetVerbose(bool verbose) {
+    g_verbose = verbose;
+}
+
 std::string MessageOf(const CVEXPRGException& e) {
-    const std::string_view text = StringText(e.MessageId());
-    return (text.empty() ? "Error " + std::to_string(e.MessageId()) : std::string(text)) +
-           e.Context();
+    const std::string_view found = StringText(e.MessageId());
+    const std::string text =
+        found.empty() ? "Error " + std::to_string(e.MessageId()) : std::string(found);
+    if (g_verbose) return text + e.Context();
+    const std::string reason = ReasonOf(e.Context());
+    if (reason.empty()) return text;
+    if (e.MessageId() == ids::kUnknownError) return reason;
+    return text + "\n" + reason;
 }
 
 void OpenProfile(ProfileDocument& doc, const std::string& path) {
@@ -104,6 +163,26 @@ void CheckWriteLimits(const ProfileDocument& doc, const std::string& path, Limit
     throw ProfileError{path +
                        ": the radio cannot hold every character; nothing was written (--yes "
                        "sends '?' in their place)"};
+}
+
+void CheckOutputWritable(const std::string& path) {
+    std::string target = path;
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    if (exists) target = std::filesystem::canonical(path, error).string();
+    if (error) target = path;
+    auto refuse = [&](const std::string& reason) {
+        throw ProfileError{"cannot write " + path + ": " + reason};
+    };
+    if (exists && S_ISDIR(info.st_mode)) refuse(std::strerror(EISDIR));
+    if (exists && IsWriteProtected(target)) refuse("the file is write-protected");
+    std::string folder = std::filesystem::path(target).parent_path().string();
+    if (folder.empty()) folder = ".";
+    struct stat folderInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0) refuse(std::strerror(errno));
+    if (!S_ISDIR(folderInfo.st_mode)) refuse(std::strerror(ENOTDIR));
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) refuse(std::strerror(errno));
 }
 
 void RefuseOutputThatIsInput(const std::string& in, const std::string& out) {

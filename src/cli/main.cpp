@@ -21,6 +21,7 @@ constexpr const char* kFooter =
     "frame\n"
     "a line) and --quiet (no progress). Ctrl-C cancels a radio operation. Profiles are checked\n"
     "against the model template in the ProfileTemplate folder of the installation.\n"
+    "--verbose (before or after the command) adds the trace lines of an error to its message.\n"
     "Run 'vexprg-cli COMMAND --help' for a command's options.\n";
 
 struct Command {
@@ -117,12 +118,18 @@ int main(int argc, char** argv) {
         }
     }
 
+    bool verbose = false;
+    app.add_flag("--verbose", verbose, "show the trace lines of an error");
+    const OptionSpec verboseOption{"--verbose", nullptr, "show the trace lines of an error"};
     std::map<std::string, ParsedCommand> parsed;
+    std::map<std::string, std::vector<OptionSpec>> options;
     for (const Command& c : Commands()) {
         CLI::App* sub = app.add_subcommand(c.name, c.help);
         sub->footer(c.positional == nullptr && c.options.empty() ? "" : ExitStatusTable());
         parsed[c.name] = ParsedCommand{};
-        AddOptions(*sub, c.options, c.positional, parsed[c.name]);
+        options[c.name] = c.options;
+        options[c.name].push_back(verboseOption);
+        AddOptions(*sub, options[c.name], c.positional, parsed[c.name]);
     }
     try {
         app.parse(argc, argv);
@@ -141,7 +148,8 @@ int main(int argc, char** argv) {
         CLI::App* sub = app.get_subcommand(c.name);
         if (!sub->parsed()) continue;
         try {
-            const Args args = MakeArgs(*sub, c.options, parsed[c.name]);
+            const Args args = MakeArgs(*sub, options[c.name], parsed[c.name]);
+            SetVerbose(verbose || args.Has("--verbose"));
             return c.run(args);
         } catch (const UsageError& e) {
             return UsageFailure(c.name, e.message);

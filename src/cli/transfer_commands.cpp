@@ -46,6 +46,8 @@ int RunRead(const Args& args) {
     args.NoPositional();
     const auto out = args.Value("-o");
     if (!out) throw UsageError{"read needs -o OUT.lam"};
+    // Before the radio is read: a read that cannot be saved would only waste it.
+    CheckOutputWritable(*out);
     Transfer transfer(args, "Reading");
     const std::string port = PortFrom(args);
     const auto started = std::chrono::steady_clock::now();

@@ -1,0 +1,169 @@
+#pragma once
+
+// The fixture of the command-line tool's tests: the program as a child process, a virtual radio on
+// a pseudo-terminal, a scratch folder as the current folder and the configuration.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/background_radio.h"
+#include "sim/default_radio.h"
+#include "sim/faults.h"
+
+extern char** environ;
+
+namespace vex {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct Result {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("vexcli-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "config");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Starts a virtual radio on a pseudo-terminal; its device is Port().
+    sim::BackgroundRadio& StartRadio(VirtualCP image = sim::DefaultRadioImage()) {
+        std::string error;
+        m_radio = sim::BackgroundRadio::OnPseudoTerminal(std::move(image), error);
+        EXPECT_TRUE(m_radio) << error;
+        m_radio->Start();
+        return *m_radio;
+    }
+    std::string Port() const { return m_radio->DevicePath(); }
+    void AddFault(const char* text) {
+        std::string error;
+        const auto fault = sim::ParseFault(text, error);
+        ASSERT_TRUE(fault) << error;
+        m_radio->Server().AddFault(*fault);
+    }
+
+    fs::path Path(const std::string& name) const { return m_dir / name; }
+
+    // Points the installation's InstallPath at `data`.
+    void Install(const fs::path& data) {
+        fs::create_directories(m_dir / "config" / "Kestrion");
+        std::ofstream(m_dir / "config" / "Kestrion" / "VEX480 PRG.ini")
+            << "[General]\nInstallPath=" << data.string() << "\n";
+    }
+
+    // An installation whose model template is the source tree's schema and rule script (or
+    // `script`), with the given "*.lam" files copied from the source tree's V480 template.
+    fs::path MakeInstallation(const std::vector<std::string>& models,
+                              const char* script = nullptr) {
+        const fs::path data = Path("install");
+        const fs::path folder = data / "ProfileTemplate";
+        const fs::path source = fs::path(VEX_SOURCE_DATA_DIR) / "ProfileTemplate";
+        fs::create_directories(folder);
+        fs::copy_file(source / "DataProfile.xsd", folder / "DataProfile.xsd");
+        if (script != nullptr) {
+            std::ofstream(folder / "DataProfile.lua") << script;
+        } else {
+            fs::copy_file(source / "DataProfile.lua", folder / "DataProfile.lua");
+        }
+        for (const auto& model : models)
+            fs::copy_file(source / "V480.lam", folder / (model + ".lam"));
+        Install(data);
+        return folder;
+    }
+
+    // A profile read out of the radio, exported as plain text for editing.
+    std::string PlainProfileOfTheRadio() {
+        const auto lam = Path("radio.lam").string();
+        EXPECT_EQ(Run({"read", "--port", Port(), "-o", lam, "--quiet"}).exit, 0);
+        const Result r = Run({"export", lam});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        return r.out;
+    }
+
+    // Replaces the first `from` in `text`.
+    static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+        const std::size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+        return text;
+    }
+
+    // Runs the tool with stdin from /dev/null; after `interruptAfter`, sends it SIGINT.
+    Result Run(std::vector<std::string> args,
+               std::chrono::milliseconds interruptAfter = std::chrono::milliseconds::zero()) {
+        args.insert(args.begin(), VEX_BINARY_DIR "/src/vexprg-cli");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (m_dir / "config").string(),
+                                        "XDG_CONFIG_DIRS=" + (m_dir / "config").string(),
+                                        "XDG_RUNTIME_DIR=" + m_dir.string(), "PATH=/usr/bin:/bin"};
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        const fs::path out = Path("stdout.txt");
+        const fs::path err = Path("stderr.txt");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        pid_t pid = 0;
+        Result result;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return result;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        if (interruptAfter.count() > 0) {
+            std::this_thread::sleep_for(interruptAfter);
+            ::kill(pid, SIGINT);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.out = ReadAll(out);
+        result.err = ReadAll(err);
+        return result;
+    }
+
+    fs::path m_dir;
+    std::unique_ptr<sim::BackgroundRadio> m_radio;
+};
+
+}  // namespace vex
