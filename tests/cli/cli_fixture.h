@@ -29,6 +29,7 @@ extern char** environ;
 namespace vex {
 
 namespace fs = std::filesystem;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -74,15 +75,9 @@ class CliTest : public ::testing::Test {
 
     fs::path Path(const std::string& name) const { return m_dir / name; }
 
-    // Points the installation's InstallPath at `data`.
-    void Install(const fs::path& data) {
-        fs::create_directories(m_dir / "config" / "Kestrion");
-        std::ofstream(m_dir / "config" / "Kestrion" / "VEX480 PRG.ini")
-            << "[General]\nInstallPath=" << data.string() << "\n";
-    }
-
-    // An installation whose model template is the source tree's schema and rule script (or
-    // `script`), with the given "*.lam" files copied from the source tree's V480 template.
+    // An installation (the InstallPath setting) whose model template is the source tree's schema
+    // and rule script (or `script`), with the given "*.lam" files copied from the source tree's
+    // V480 template.
     fs::path MakeInstallation(const std::vector<std::string>& models,
                               const char* script = nullptr) {
         const fs::path data = Path("install");
@@ -97,7 +92,9 @@ class CliTest : public ::testing::Test {
         }
         for (const auto& model : models)
             fs::copy_file(source / "V480.lam", folder / (model + ".lam"));
-        Install(data);
+        fs::create_directories(m_dir / "config" / "Kestrion");
+        std::ofstream(m_dir / "config" / "Kestrion" / "VEX480 PRG.ini")
+            << "[General]\nInstallPath=" << data.string() << "\n";
         return folder;
     }
 
@@ -110,27 +107,18 @@ class CliTest : public ::testing::Test {
         return r.out;
     }
 
-    // Replaces the first `from` in `text`.
-    static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-        const std::size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos) text.replace(at, from.size(), to);
-        return text;
-    }
-
     // Runs the tool with stdin from /dev/null; after `interruptAfter`, sends it SIGINT.
     Result Run(std::vector<std::string> args,
                std::chrono::milliseconds interruptAfter = std::chrono::milliseconds::zero()) {
         args.insert(args.begin(), VEX_BINARY_DIR "/src/vexprg-cli");
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
         std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (m_dir / "config").string(),
                                         "XDG_CONFIG_DIRS=" + (m_dir / "config").string(),
                                         "XDG_RUNTIME_DIR=" + m_dir.string(), "PATH=/usr/bin:/bin"};
+        std::vector<char*> argv;
         std::vector<char*> envp;
+        for (auto& a : args) argv.push_back(a.data());
         for (auto& e : env) envp.push_back(e.data());
+        argv.push_back(nullptr);
         envp.push_back(nullptr);
 
         const fs::path out = Path("stdout.txt");

@@ -2,6 +2,7 @@
 // pseudo-terminal, checking exit codes, messages and files.
 
 #include <algorithm>
+#include <cstring>
 
 #include "cli/cli_fixture.h"
 #include "link/link_status.h"
@@ -11,7 +12,7 @@
 namespace vex {
 namespace {
 
-TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatValidatesAndExports) {
+TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatValidatesAndExportsAnElementALine) {
     StartRadio();
     const auto out = Path("radio.lam").string();
     Result r = Run({"read", "--port", Port(), "-o", out, "--quiet"});
@@ -30,11 +31,35 @@ TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatValidatesAndExports) {
     EXPECT_THAT(r.out, HasSubstr("model=\"V480\""));
 
     // export -o then import gives a profile that exports to the same text.
+    const std::string text = r.out;
     const auto plain = Path("plain.xml").string();
     const auto again = Path("again.lam").string();
     ASSERT_EQ(Run({"export", out, "-o", plain}).exit, 0);
     ASSERT_EQ(Run({"import", plain, "-o", again}).exit, 0);
     EXPECT_EQ(Run({"export", again}).out, r.out);
+
+    // An element a line, so that an error's line number tells which entry is wrong.
+    std::size_t elements = 0;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const auto tags = std::count(line.begin(), line.end(), '<');
+        EXPECT_LE(tags, 1) << line;
+        elements += static_cast<std::size_t>(tags);
+    }
+    EXPECT_GT(elements, 20u);
+
+    // A wrong value in the last of the radio's private contacts, a list that is sorted on the
+    // way in: the message names the file and the line it is on.
+    const std::size_t at = text.find("channel=\"", text.rfind("<Private "));
+    ASSERT_NE(at, std::string::npos);
+    const std::size_t value = at + 9;
+    const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(at), '\n');
+    const auto xml = Path("edited.xml").string();
+    std::ofstream(xml) << text.substr(0, value) << "x" << text.substr(text.find('"', value));
+    r = Run({"import", xml, "-o", Path("edited.lam").string()});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr(xml + ": Invalid profile.\nLine " + std::to_string(line) + ":"));
+    EXPECT_THAT(r.err, Not(HasSubstr("<?xml")));
 }
 
 TEST_F(CliTest, WriteWarningsAreAnsweredByOptionsOrRefusedWithoutATerminal) {
@@ -80,108 +105,26 @@ TEST_F(CliTest, CtrlCCancelsAPrivateIdCapture) {
     EXPECT_THAT(r.err, HasSubstr("User Canceled"));
 }
 
-TEST_F(CliTest, ProfileAndUsageErrors) {
-    const auto bad = Path("bad.lam");
-    { std::ofstream(bad) << "<?xml version=\"1.0\"?><VEXProfile/>"; }
-    struct Row {
-        std::vector<std::string> args;
-        int exit;
-        const char* message;
-    };
-    const Row rows[] = {
-        {{"validate", bad.string()}, 3, "bad.lam: Invalid profile."},
-        {{"validate", Path("missing.lam").string()}, 3, "missing.lam: no such file\n"},
-        {{"import", bad.string()}, 2, "-o"},
-        {{"frobnicate"}, 2, "unknown command"},
-        {{"read", "--port"}, 2, "needs a value"},
-        {{"write", "--bogus", "x.lam"}, 2, "unknown option"},
-        {{"reset"}, 2, "no port"},
-        {{"new", "-o", "x.lam"}, 2, "--model"},
-        {{"new", "--model", "V480"}, 2, "-o"},
-        {{"models", "extra"}, 2, "unexpected argument"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.front());
-        const Result r = Run(row.args);
-        EXPECT_EQ(r.exit, row.exit);
-        EXPECT_THAT(r.err, HasSubstr(row.message));
-    }
-}
-
-TEST_F(CliTest, AFileThatCannotBeWrittenIsNamedWithTheSystemsReason) {
-    StartRadio();
-    const std::string missing = Path("missing/x.lam").string();
-    const std::string locked = Path("locked.lam").string();
-    std::ofstream(locked) << "previous";
-    fs::permissions(locked, fs::perms::owner_read);
-    const std::string port = Port();
-    struct Row {
-        std::vector<std::string> args;
-        std::string err;
-    };
-    const Row rows[] = {
-        // A read checks its file before the radio is asked anything.
-        {{"read", "-p", port, "-o", missing},
-         "cannot write " + missing + ": No such file or directory\n"},
-        {{"read", "-p", port, "-o", m_dir.string()},
-         "cannot write " + m_dir.string() + ": Is a directory\n"},
-        {{"read", "-p", port, "-o", locked},
-         "cannot write " + locked + ": the file is write-protected\n"},
-        {{"new", "--model", "V480", "-o", missing},
-         "cannot write " + missing + ": No such file or directory\n"},
-        // The trace lines only when asked for, before or after the command.
-        {{"new", "--model", "V480", "-o", missing, "--verbose"}, "(CVEXPRGDoc::Serialize:"},
-        {{"--verbose", "new", "--model", "V480", "-o", missing}, "(CVEXPRGDoc::Serialize:"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.front());
-        const Result r = Run(row.args);
-        EXPECT_EQ(r.exit, 3);
-        if (row.err.back() == '\n') {
-            EXPECT_EQ(r.err, row.err);
-        } else {
-            EXPECT_THAT(r.err, HasSubstr(row.err));
-        }
-    }
-    EXPECT_EQ(m_radio->Server().Stats().Frames(), 0u);
-    EXPECT_EQ(ReadAll(locked), "previous");
-    EXPECT_FALSE(fs::exists(Path("missing")));
-}
-
-TEST_F(CliTest, ExportWritesAnElementALineAndErrorsNameTheFileAndItsLine) {
-    StartRadio();
-    const std::string plain = PlainProfileOfTheRadio();
-    std::size_t elements = 0;
-    std::size_t lines = 0;
-    for (std::istringstream in(plain); !in.eof(); ++lines) {
-        std::string line;
-        std::getline(in, line);
-        const auto tags = std::count(line.begin(), line.end(), '<');
-        EXPECT_LE(tags, 1) << line;
-        elements += static_cast<std::size_t>(tags);
-    }
-    EXPECT_GT(elements, 20u);
-
-    // A wrong value in the last of the radio's private contacts, a list that is sorted on the
-    // way in: the message names the file and the line it is on.
-    const std::size_t at = plain.find("channel=\"", plain.rfind("<Private "));
-    ASSERT_NE(at, std::string::npos);
-    const std::size_t value = at + 9;
-    const auto line = 1 + std::count(plain.begin(), plain.begin() + static_cast<long>(at), '\n');
-    const auto xml = Path("edited.xml").string();
-    std::ofstream(xml) << plain.substr(0, value) << "x" << plain.substr(plain.find('"', value));
-    const Result r = Run({"import", xml, "-o", Path("edited.lam").string()});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, HasSubstr(xml + ": Invalid profile.\nLine " + std::to_string(line) + ":"));
-    EXPECT_THAT(r.err, Not(HasSubstr("<?xml")));
-}
-
 TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {
+    // Every model of the source tree starts a valid profile.
+    Result r = Run({"models"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("V480\n"));
+    std::istringstream models(r.out);
+    for (std::string model; std::getline(models, model);) {
+        SCOPED_TRACE(model);
+        const auto out = Path(model + ".lam").string();
+        r = Run({"new", "--model", model, "-o", out});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        r = Run({"validate", out});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_THAT(r.out, HasSubstr("valid profile"));
+    }
+
     const fs::path folder = MakeInstallation({"B200", "A100"});
     fs::create_directory(folder / "Folder.lam");
     std::ofstream(folder / "notes.txt") << "not a model";
-
-    Result r = Run({"models"});
+    r = Run({"models"});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "A100\nB200\n");
 
@@ -212,80 +155,65 @@ TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {
     }
 }
 
-TEST_F(CliTest, EveryModelOfTheSourceTreeStartsAValidProfile) {
-    Result r = Run({"models"});
-    ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("V480\n"));
-    std::istringstream models(r.out);
-    for (std::string model; std::getline(models, model);) {
-        SCOPED_TRACE(model);
-        const auto out = Path(model + ".lam").string();
-        r = Run({"new", "--model", model, "-o", out});
-        EXPECT_EQ(r.exit, 0) << r.err;
-        r = Run({"validate", out});
-        EXPECT_EQ(r.exit, 0) << r.err;
-        EXPECT_THAT(r.out, HasSubstr("valid profile"));
-    }
-}
-
-TEST_F(CliTest, AProfileOfAnUnsupportedModelIsRefused) {
+TEST_F(CliTest, WhatTheRadioWouldRefuseOrCannotHoldIsNamedBeforeAnyByteIsSent) {
     StartRadio();
     const std::string plain = PlainProfileOfTheRadio();
-    const auto nine = Path("nine.xml").string();
-    std::ofstream(nine) << Replaced(plain, "clone_compatibility_version=\"10\"",
-                                    "clone_compatibility_version=\"9\"");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"validate", nine},
-          std::vector<std::string>{"import", nine, "-o", Path("nine.lam").string()},
-          std::vector<std::string>{"write", "--port", Port(), nine, "--yes", "--quiet"}}) {
-        SCOPED_TRACE(args.front());
-        const Result r = Run(args);
-        EXPECT_EQ(r.exit, 3);
-        EXPECT_THAT(r.err, HasSubstr("Error: Radio model is unsupported."));
+    auto edited = [&](const char* name, const char* from, const std::string& to) {
+        const std::string path = Path(std::string(name) + ".xml").string();
+        std::string text = plain;
+        EXPECT_NE(text.find(from), std::string::npos) << from;
+        std::ofstream(path) << text.replace(text.find(from), std::strlen(from), to);
+        return path;
+    };
+    const auto nine = edited("nine", "compatibility_version=\"10\"", "compatibility_version=\"9\"");
+    const auto broken = edited("broken", "contrast=\"", "contrast=\"x");
+    const auto tooLong = edited("long", "txt=\"", "txt=\"" + std::string(120, 'x'));
+    const auto emoji = edited("emoji", " name=\"", " name=\"Dave\xF0\x9F\x93\xBB");
+    const std::string port = Port();
+    struct Row {
+        std::vector<std::string> args;
+        int exit;
+        const char* err;
+    };
+    const Row rows[] = {
+        {{"validate", nine}, 3, "Error: Radio model is unsupported."},
+        {{"import", nine, "-o", Path("nine.lam").string()},
+         3,
+         "Error: Radio model is unsupported."},
+        {{"write", "-p", port, nine, "--yes"}, 3, "Error: Radio model is unsupported."},
+        {{"validate", broken}, 3, "Invalid profile."},
+        {{"validate", tooLong}, 3, "characters; the radio takes at most 80 characters"},
+        {{"write", "-p", port, tooLong, "--yes"}, 3, "at most 80 characters"},
+        {{"validate", emoji}, 0, "warning: "},  // a warning only
+        {{"validate", emoji}, 0, "U+1F4FB '\xF0\x9F\x93\xBB'"},
+        {{"write", "-p", port, emoji}, 3, "U+1F4FB"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.back());
+        const Result r = Run(row.args);
+        EXPECT_EQ(r.exit, row.exit) << r.err;
+        EXPECT_THAT(r.err, HasSubstr(row.err));
     }
     EXPECT_FALSE(fs::exists(Path("nine.lam")));
     EXPECT_EQ(m_radio->Server().Stats().Frames(0x31), 0u);  // nothing was written
 
-    // A profile that breaks the schema is refused too.
-    const auto broken = Path("broken.xml").string();
-    std::ofstream(broken) << Replaced(plain, "contrast=\"", "contrast=\"x");
-    const Result r = Run({"validate", broken});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, HasSubstr("Invalid profile."));
-}
-
-TEST_F(CliTest, WhatTheRadioWouldRefuseOrCannotHoldIsNamedBeforeAnyByteIsSent) {
-    StartRadio();
-    const std::string plain = PlainProfileOfTheRadio();
-    const auto tooLong = Path("long.xml").string();
-    std::ofstream(tooLong) << Replaced(plain, "txt=\"", "txt=\"" + std::string(120, 'x'));
-    const auto emoji = Path("emoji.xml").string();
-    std::ofstream(emoji) << Replaced(plain, " name=\"", " name=\"Dave\xF0\x9F\x93\xBB");
-
-    Result r = Run({"validate", tooLong});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, HasSubstr("characters; the radio takes at most 80 characters"));
-    r = Run({"write", "--port", Port(), tooLong, "--yes", "--quiet"});
-    EXPECT_EQ(r.exit, 3);
-
-    r = Run({"validate", emoji});  // a warning only
-    EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.err, HasSubstr("warning: "));
-    EXPECT_THAT(r.err, HasSubstr("U+1F4FB '\xF0\x9F\x93\xBB'"));
-    r = Run({"write", "--port", Port(), emoji, "--quiet"});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_EQ(m_radio->Server().Stats().Frames(0x31), 0u);  // nothing was written
-
     // Sent as '?' when told so, and --verify compares with the profile's own text.
-    r = Run({"write", "--port", Port(), emoji, "--yes", "--verify", "--quiet"});
+    const Result r = Run({"write", "--port", port, emoji, "--yes", "--verify", "--quiet"});
     EXPECT_EQ(r.exit, 4);
     EXPECT_THAT(r.out, HasSubstr("radio holds 'Dave?"));
 }
 
-TEST_F(CliTest, CommandLineConventions) {
+TEST_F(CliTest, CommandLineConventionsAndProfileErrors) {
+    const auto bad = Path("bad.lam");
+    { std::ofstream(bad) << "<?xml version=\"1.0\"?><VEXProfile/>"; }
     const auto good = Path("good.lam").string();
     ASSERT_EQ(Run({"new", "--model", "v480", "-o", good}).exit, 0);  // any case
     const std::string device = Path("no-such-device").string();
+    const std::string cannotOpen = "Error: Cannot open " + device + ": No such";
+    const std::string missing = Path("missing/x.lam").string();
+    const std::string locked = Path("locked.lam").string();
+    std::ofstream(locked) << "previous";
+    fs::permissions(locked, fs::perms::owner_read);
     struct Row {
         std::vector<std::string> args;
         int exit;
@@ -299,12 +227,27 @@ TEST_F(CliTest, CommandLineConventions) {
         {{"write", "--prot", "x.lam"}, 2, "", "did you mean '--port'?"},
         {{"reset", "-p", device}, 2, "", "--yes"},
         // The real cause of a port that cannot be opened, not "already in use".
-        {{"reset", "--yes", "--port=" + device},
-         11,
-         "",
-         "Error: Cannot open " + device + ": No such"},
+        {{"reset", "--yes", "--port=" + device}, 11, "", cannotOpen},
         {{"import", good, "-o", good}, 2, "", "is the input"},
         {{"validate", good, Path("missing.lam").string()}, 3, "good.lam: valid profile", "missing"},
+        {{"validate", bad.string()}, 3, "", "bad.lam: Invalid profile."},
+        {{"validate", Path("missing.lam").string()}, 3, "", "missing.lam: no such file\n"},
+        {{"import", bad.string()}, 2, "", "-o"},
+        {{"frobnicate"}, 2, "", "unknown command"},
+        {{"read", "--port"}, 2, "", "needs a value"},
+        {{"write", "--bogus", "x.lam"}, 2, "", "unknown option"},
+        {{"reset"}, 2, "", "no port"},  // before a default port is stored
+        {{"new", "-o", "x.lam"}, 2, "", "--model"},
+        {{"new", "--model", "V480"}, 2, "", "-o"},
+        {{"models", "extra"}, 2, "", "unexpected argument"},
+        // A read checks its file before the port is opened; the system's reason, no trace lines
+        // but with --verbose (before or after the command).
+        {{"read", "-p", device, "-o", missing}, 3, "", ": No such file or directory\n"},
+        {{"read", "-p", device, "-o", m_dir.string()}, 3, "", m_dir.string() + ": Is a directory"},
+        {{"read", "-p", device, "-o", locked}, 3, "", "locked.lam: the file is write-protected"},
+        {{"new", "--model", "V480", "-o", missing}, 3, "", "cannot write " + missing + ": No such"},
+        {{"new", "--model", "V480", "-o", missing, "--verbose"}, 3, "", "(CVEXPRGDoc::Serialize:"},
+        {{"--verbose", "new", "--model", "V480", "-o", missing}, 3, "", "(CVEXPRGDoc::Serialize:"},
         {{"ports", "--default", device}, 0, "", ""},
         {{"reset", "--yes"}, 11, "", "Cannot open"},  // the default port just stored
     };
@@ -314,7 +257,13 @@ TEST_F(CliTest, CommandLineConventions) {
         EXPECT_EQ(r.exit, row.exit) << r.err;
         EXPECT_THAT(r.out, HasSubstr(row.out));
         EXPECT_THAT(r.err, HasSubstr(row.err));
+        if (std::count(row.args.begin(), row.args.end(), "--verbose") == 0) {
+            EXPECT_THAT(r.err,
+                        Not(ContainsRegex("[(][A-Za-z]+::[A-Za-z]+:[0-9]+[)]|Unknown Error")));
+        }
     }
+    EXPECT_FALSE(fs::exists(Path("missing")));
+    EXPECT_EQ(ReadAll(locked), "previous");
 }
 
 TEST_F(CliTest, AWriteSetsTheRadiosClockUnlessToldToKeepTheProfilesTime) {
