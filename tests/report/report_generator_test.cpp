@@ -272,22 +272,19 @@ TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
     fs::remove_all(dir);
 }
 
-TEST_F(ReportTest, TheInstalledTemplatesCarryTheMarkerPlaceholdersAndPictures) {
-    for (const char* name : {"SpecReport.tpl", "OverviewReport.tpl"}) {
-        SCOPED_TRACE(name);
-        const std::string text = LoadReportTemplate(kReportFolder + "/" + name);
-        const auto marker = text.find(kReportMarker);
-        ASSERT_NE(marker, std::string::npos);
-        EXPECT_LT(text.find("REPORT_TITLE"), marker);
-        EXPECT_LT(text.find("MODEL_PIC"), marker);
-        for (const char* style : {".ItemTitle ", ".ItemTitleU ", ".ItemTitleUC ", ".Item ",
-                                  ".ItemName ", ".ItemVal "}) {
-            EXPECT_THAT(text, HasSubstr(style));
-        }
-    }
-    for (const char* picture : {"V480.png", "V4S.png"}) {
-        EXPECT_TRUE(fs::exists(kReportFolder + "/" + picture)) << picture;
-    }
+TEST(EmbedPictures, PutsEveryFoundPictureInsideThePage) {
+    const fs::path dir = fs::temp_directory_path() / ("vexembed-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    for (const char* bytes : {"A", "AB", "ABC", "ABCD"})
+        std::ofstream(dir / (std::string(bytes) + ".png"), std::ios::binary) << bytes;
+    const std::string page =
+        "<img src=\"A.png\"><img SRC = \"AB.png\"><img src=\"ABC.png\"><img src=\"ABCD.png\">"
+        "<img src=\"none.png\"><img src=\"http://x/A.png\"><p>nosrc=\"A.png\"</p>";
+    EXPECT_EQ(EmbedPictures(page, {"/nowhere", dir.string()}),
+              "<img src=\"data:image/png;base64,QQ==\"><img SRC = \"data:image/png;base64,QUI=\">"
+              "<img src=\"data:image/png;base64,QUJD\"><img src=\"data:image/png;base64,QUJDRA==\">"
+              "<img src=\"none.png\"><img src=\"http://x/A.png\"><p>nosrc=\"A.png\"</p>");
+    fs::remove_all(dir);
 }
 
 }  // namespace
