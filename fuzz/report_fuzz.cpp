@@ -1,10 +1,13 @@
 // Both reports on every profile text that loads (sorted and loaded as a file's text is), from the
-// installed templates, with dealer texts that need escaping. The generated content must follow the
-// marker.
+// installed templates, with dealer texts that need escaping, their pictures put inside as a saved
+// page has them. The generated content must follow the marker. The picture embedding also reads
+// the raw input as a page: a page that names no picture comes back unchanged.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "model/profile_document.h"
@@ -17,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/SpecReport.tpl");
     static const std::string overview =
         vex::LoadReportTemplate(vex::fuzz::kDataFolder + "/Report/OverviewReport.tpl");
+    static const std::vector<std::string> pictures = {vex::fuzz::kDataFolder + "/Report"};
+    const std::string_view raw(reinterpret_cast<const char*>(data), size);
+    const std::string embedded = vex::EmbedPictures(raw, pictures);
+    VEX_FUZZ_CHECK(embedded.find("base64,") != std::string::npos || embedded == raw);
     try {
         // What ProfileDocument::LoadText does with a file's text.
         std::string text(reinterpret_cast<const char*>(data), size);
@@ -37,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string page = vex::BuildReport(kind, root, *templateText, dealer);
         VEX_FUZZ_CHECK(page.find(vex::kReportMarker) != std::string::npos);
         VEX_FUZZ_CHECK(page.find("<dealer>") == std::string::npos);
+        VEX_FUZZ_CHECK(vex::EmbedPictures(page, pictures).size() >= page.size() / 2);
     }
     return 0;
 }
