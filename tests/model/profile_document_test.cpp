@@ -338,15 +338,5 @@ TEST(RadioClock, StaysWithinThirtyTwoBitsAndCarriesOverflowingFields) {
     EXPECT_EQ(RadioClockSeconds(Local(1972, 2, 28, 24)), RadioClockSeconds(Local(1972, 2, 29)));
 }
 
-TEST(RadioClock, NowIsTheLocalTimeOfTheComputer) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ASSERT_NE(localtime_r(&now, &local), nullptr);
-    const std::uint32_t expected = RadioClockSeconds(local);
-    const std::uint32_t got = RadioClockNow();
-    EXPECT_GE(got, expected);
-    EXPECT_LE(got, expected + 5);
-}
-
 }  // namespace
 }  // namespace vex

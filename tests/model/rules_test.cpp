@@ -775,35 +775,30 @@ TEST(RulesIsEnabled, ListsFollowTheRadiosFeaturesUnlessTheyHoldEntries) {
     const struct {
         const char* base;  // a default profile (empty lists) or the fixture
         const char* list;
-        std::vector<const char*> off;  // limit flags set to 0
+        const char* off;  // limit flags set to 0
         bool enabled;
     } cases[] = {
-        {"V480", "Privates", {}, true},
-        {"V480", "Privates", {"add_prvt_contacts_en", "prvt_call_tx_en"}, false},
-        {"V480", "Privates", {"add_prvt_contacts_en"}, true},
-        {"V480", "Privates", {"prvt_call_tx_en"}, true},
-        {"V480", "PrivateGroups", {}, true},
-        {"V480", "PrivateGroups", {"add_prvt_grp_en"}, false},
-        {"V480", "TextMessages", {}, true},
-        {"V480", "TextMessages", {"sms_compose_mesgs_en", "sms_free_form_mesgs_en"}, false},
-        {"V480", "TextMessages", {"sms_free_form_mesgs_en"}, true},
-        {"V480",
-         "PublicGroups",
-         {"public_scan_en", "add_prvt_contacts_en", "add_prvt_grp_en", "sms_compose_mesgs_en"},
-         true},
-        {"fixture", "Privates", {"add_prvt_contacts_en", "prvt_call_tx_en"}, true},
-        {"fixture", "PrivateGroups", {"add_prvt_grp_en"}, true},
-        {"fixture", "TextMessages", {"sms_compose_mesgs_en", "sms_free_form_mesgs_en"}, true},
+        {"V480", "Privates", "", true},
+        {"V480", "Privates", "add_prvt_contacts_en prvt_call_tx_en", false},
+        {"V480", "Privates", "add_prvt_contacts_en", true},
+        {"V480", "Privates", "prvt_call_tx_en", true},
+        {"V480", "PrivateGroups", "", true},
+        {"V480", "PrivateGroups", "add_prvt_grp_en", false},
+        {"V480", "TextMessages", "", true},
+        {"V480", "TextMessages", "sms_compose_mesgs_en sms_free_form_mesgs_en", false},
+        {"V480", "TextMessages", "sms_free_form_mesgs_en", true},
+        {"V480", "PublicGroups",
+         "public_scan_en add_prvt_contacts_en add_prvt_grp_en sms_compose_mesgs_en", true},
+        {"fixture", "Privates", "add_prvt_contacts_en prvt_call_tx_en", true},
+        {"fixture", "PrivateGroups", "add_prvt_grp_en", true},
+        {"fixture", "TextMessages", "sms_compose_mesgs_en sms_free_form_mesgs_en", true},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.base) + " " + c.list + " without " + c.off);
         std::string text =
             ReadText(std::string(c.base) == "V480" ? kTemplateFolder + "/V480.lam" : kFixturePath);
-        std::string trace = std::string(c.base) + " " + c.list + " without";
-        for (const char* flag : c.off) {
-            text = WithAttribute(text, flag, "0");
-            trace += std::string(" ") + flag;
-        }
-        SCOPED_TRACE(trace);
+        std::istringstream flags(c.off);
+        for (std::string flag; flags >> flag;) text = WithAttribute(text, flag, "0");
         RulesModel model;
         model.Load(text);
         EXPECT_EQ(model.List(c.list).IsEnabled(), c.enabled);

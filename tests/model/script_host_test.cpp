@@ -48,12 +48,15 @@ class ScriptHostTest : public ::testing::Test {
         m_host.BeginDocument(m_doc.get());
     }
 
-    void Load(const char* source) { ASSERT_TRUE(m_host.Load(source, "Rules.lua")) << Reports(); }
+    void Load(const char* source) {
+        ASSERT_TRUE(m_host.Load(source, "Rules.lua")) << ::testing::PrintToString(m_reports);
+    }
 
     std::vector<ScriptValue> Call(const char* name, std::vector<ScriptValue> arguments,
                                   int resultCount) {
         std::vector<ScriptValue> results;
-        EXPECT_TRUE(m_host.Call(name, arguments, resultCount, results)) << Reports();
+        EXPECT_TRUE(m_host.Call(name, arguments, resultCount, results))
+            << ::testing::PrintToString(m_reports);
         return results;
     }
 
@@ -95,12 +98,6 @@ class ScriptHostTest : public ::testing::Test {
             names += (names.empty() ? "" : ",") + name;
         }
         return names;
-    }
-
-    std::string Reports() const {
-        std::string all;
-        for (const std::string& report : m_reports) all += report + "\n";
-        return all;
     }
 
     std::vector<std::string> m_reports;
