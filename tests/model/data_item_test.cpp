@@ -39,6 +39,11 @@ std::string Error(const std::function<void()>& action) {
            context.substr(close);
 }
 
+// What Error gives for a hook call `call` that failed in `function`.
+std::string ScriptFailed(const std::string& function, const std::string& call) {
+    return "106 (CDataItem::" + function + ") Invoke script function failed\nfunction name=" + call;
+}
+
 class ModelFixture : public ::testing::Test {
   protected:
     ModelFixture(const std::string& script, const std::string& schema, const std::string& profile)
@@ -240,12 +245,6 @@ class DataItemWithHooks : public ModelFixture {
   protected:
     DataItemWithHooks()
         : ModelFixture(kRules, test::ReadSourceSchema(), ProfileText(SmallImage())) {}
-
-    std::string Text(const CDataItem& item, const char* attribute) {
-        std::string text;
-        EXPECT_TRUE(xml::GetAttribute(item.Node(), attribute, text)) << attribute;
-        return text;
-    }
 };
 
 TEST_F(DataItemWithHooks, SetValDecidesAndGivesItsMessage) {
@@ -255,8 +254,9 @@ TEST_F(DataItemWithHooks, SetValDecidesAndGivesItsMessage) {
     EXPECT_EQ(function, "SetVal_setting");
     // The result, message and style the hook gave (none: 0), and the value stored afterwards.
     const auto outcome = [&](const char* attribute) {
-        return std::vector<std::string>{std::to_string(m_msgId), std::to_string(m_style),
-                                        Text(setting, attribute)};
+        std::string stored;
+        EXPECT_TRUE(xml::GetAttribute(setting.Node(), attribute, stored));
+        return std::vector<std::string>{std::to_string(m_msgId), std::to_string(m_style), stored};
     };
     using V = std::vector<std::string>;
 
@@ -282,9 +282,8 @@ TEST_F(DataItemWithHooks, HookResultsThatDoNotConvertAndScriptErrorsAre106) {
         SCOPED_TRACE(attribute);
         m_reports.clear();
         EXPECT_EQ(Error([&] { Set(setting, attribute, std::uint32_t{5}); }),
-                  std::string("106 (CDataItem::SetAttributeValue) Invoke script function failed\n"
-                              "function name=SetAttributeValue,Node=setting Attribute=") +
-                      attribute + " Value=5");
+                  ScriptFailed("SetAttributeValue", "SetAttributeValue,Node=setting Attribute=" +
+                                                        std::string(attribute) + " Value=5"));
         EXPECT_EQ(m_msgId, 0);
         // Only a script error is reported; it is reported before the exception.
         EXPECT_EQ(m_reports.size(), std::string(attribute) == "alarm_time" ? 1u : 0u);
@@ -317,32 +316,16 @@ TEST_F(DataItemWithHooks, ListHooksDecideAddingAndEnabling) {
     // script error is reported, and a new node left outside the tree is no new child.
     CDataItem groups = At({"Contacts", "PrivateGroups"});
     CDataItem texts = At({"TextMessages"});
-    const struct {
-        std::function<void()> action;
-        const char* where;
-        std::size_t reports;
-    } rows[] = {
-        {[&] { groups.CanAddChild(); },
-         "CanAddChild) Invoke script function failed\n"
-         "function name=CanAddChild,Node=PrivateGroups",
-         0},
-        {[&] { groups.IsEnabled(); },
-         "IsEnabled) Invoke script function failed\n"
-         "function name=IsEnabled,Node=PrivateGroups",
-         0},
-        {[&] { texts.CanAddChild(); },
-         "CanAddChild) Invoke script function failed\n"
-         "function name=CanAddChild,Node=TextMessages",
-         1},
-        {[&] { texts.AddNewChild(); },
-         "AddNewChild) Invoke script function failed\n"
-         "function name=OnAddNew,Node=TextMessages",
-         2},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(Error(row.action), std::string("106 (CDataItem::") + row.where);
-        EXPECT_EQ(m_reports.size(), row.reports);
-    }
+    EXPECT_EQ(Error([&] { groups.CanAddChild(); }),
+              ScriptFailed("CanAddChild", "CanAddChild,Node=PrivateGroups"));
+    EXPECT_EQ(Error([&] { groups.IsEnabled(); }),
+              ScriptFailed("IsEnabled", "IsEnabled,Node=PrivateGroups"));
+    EXPECT_TRUE(m_reports.empty());
+    EXPECT_EQ(Error([&] { texts.CanAddChild(); }),
+              ScriptFailed("CanAddChild", "CanAddChild,Node=TextMessages"));
+    EXPECT_EQ(Error([&] { texts.AddNewChild(); }),
+              ScriptFailed("AddNewChild", "OnAddNew,Node=TextMessages"));
+    EXPECT_EQ(m_reports.size(), 2u);
     EXPECT_EQ(texts.GetChildCount(), 2);
 }
 
@@ -356,8 +339,7 @@ TEST_F(DataItemWithHooks, OnDeleteOfTheChildDecidesRemoval) {
 
     CDataItem groups = At({"Contacts", "PrivateGroups"});
     EXPECT_EQ(Error([&] { groups.RemoveChildByIndex(0, m_msgId, 0, m_style); }),
-              "106 (CDataItem::RemoveChildByIndex) Invoke script function failed\n"
-              "function name=OnDelete,Node=PrivateGroup");
+              ScriptFailed("RemoveChildByIndex", "OnDelete,Node=PrivateGroup"));
     EXPECT_EQ(groups.GetChildCount(), 2);
 
     // No OnDelete on a language: removed at once.

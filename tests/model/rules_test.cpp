@@ -16,6 +16,7 @@
 
 #include "codeplug/data_adaptor.h"
 #include "codeplug/virtual_cp.h"
+#include "common/xml.h"
 #include "model/data_item.h"
 #include "model/fixtures/model_test_support.h"
 #include "model/profile_text.h"
@@ -70,13 +71,34 @@ std::string Describe(const AttributeValue& value) {
     return "\"" + std::get<std::string>(value) + "\"";
 }
 
-// A data model with the real template folder.
-class RulesModel {
-  public:
-    void Load(const std::string& source, bool isPath = false) {
+// The fixture profile: contacts on channels 1 to 3 of 4 (see fixtures/rules/two_channels.lam).
+//   public groups  Fire 9999 ch1 scanned, Rescue 9998 ch2, Harbour 9997 ch2 scanned (pool 9999
+//                  down to 9988)
+//   private groups Crew 500 ch1 {Ann, Bob}, Night watch 501 ch1 {Ann}, Dock 502 ch2 {Dan},
+//                  Team 1..5 511..515 ch3 {Fay}
+//   privates       Ann 101 ch1 home 501, Bob 102 ch1 home 9999, Cy 103 ch1 home 501 (no groups,
+//                  id_in_use 0), Dan 201 ch2 home 9997, Eve 202 ch2, Fay 301 ch3 (5 groups)
+//   texts          "On my way", "Call base"; settings within max_vol_level 5 and 2 languages
+struct ValueCase {
+    const char* item;  // a contact, "setting" or "text"
+    const char* attribute;
+    AttributeValue value;
+    Outcome outcome;
+    const char* stored = nullptr;  // the text afterwards when taken; null: the text given
+};
+
+// A data model with the real template folder, loaded with the fixture profile unless a test
+// loads another.
+class RulesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Reload(); }
+    void TearDown() override {
+        EXPECT_TRUE(m_reports.empty()) << "rule script error: " << m_reports.front();
+    }
+    void Reload(const std::string& text = ReadText(kFixturePath)) {
         m_model = std::make_unique<CRadioDataModel>(
-            kTemplateFolder, [this](const std::string& text) { m_reports.push_back(text); });
-        ASSERT_EQ(m_model->LoadProfile(source, isPath), 1);
+            kTemplateFolder, [this](const std::string& report) { m_reports.push_back(report); });
+        ASSERT_EQ(m_model->LoadProfile(text, false), 1);
     }
 
     CDataItem Root() const { return m_model->RootItem(); }
@@ -100,11 +122,9 @@ class RulesModel {
     bool Exists(const std::string& name) const { return IndexOf(name) >= 0; }
 
     static std::string Attr(const CDataItem& item, const char* name) {
-        xmlChar* value = xmlGetNoNsProp(item.Node(), reinterpret_cast<const xmlChar*>(name));
-        if (value == nullptr) return "(none)";
-        std::string text(reinterpret_cast<const char*>(value));
-        xmlFree(value);
-        return text;
+        std::string value = "(none)";
+        xml::GetAttribute(item.Node(), name, value);
+        return value;
     }
     std::string Attr(const std::string& item, const char* name) const {
         return Attr(Item(item), name);
@@ -152,10 +172,7 @@ class RulesModel {
 
     std::string Text() const { return m_model->Serialise(); }
     int Style() const { return m_style; }
-    const std::vector<std::string>& Reports() const { return m_reports; }
-    const CRadioDataModel& Model() const { return *m_model; }
 
-  private:
     int IndexOf(const std::string& name) const {
         for (const char* listName : {"PublicGroups", "PrivateGroups", "Privates"}) {
             const CDataItem list = List(listName);
@@ -168,36 +185,6 @@ class RulesModel {
         }
         return -1;
     }
-
-    std::unique_ptr<CRadioDataModel> m_model;
-    std::vector<std::string> m_reports;
-    mutable CDataItem m_lastList;
-    int m_style = 0;
-};
-
-// The fixture profile: contacts on channels 1 to 3 of 4 (see fixtures/rules/two_channels.lam).
-//   public groups  Fire 9999 ch1 scanned, Rescue 9998 ch2, Harbour 9997 ch2 scanned (pool 9999
-//                  down to 9988)
-//   private groups Crew 500 ch1 {Ann, Bob}, Night watch 501 ch1 {Ann}, Dock 502 ch2 {Dan},
-//                  Team 1..5 511..515 ch3 {Fay}
-//   privates       Ann 101 ch1 home 501, Bob 102 ch1 home 9999, Cy 103 ch1 home 501 (no groups,
-//                  id_in_use 0), Dan 201 ch2 home 9997, Eve 202 ch2, Fay 301 ch3 (5 groups)
-//   texts          "On my way", "Call base"; settings within max_vol_level 5 and 2 languages
-struct ValueCase {
-    const char* item;  // a contact, "setting" or "text"
-    const char* attribute;
-    AttributeValue value;
-    Outcome outcome;
-    const char* stored = nullptr;  // the text afterwards when taken; null: the text given
-};
-
-class RulesTest : public ::testing::Test, public RulesModel {
-  protected:
-    void SetUp() override { Reload(); }
-    void TearDown() override {
-        EXPECT_TRUE(Reports().empty()) << "rule script error: " << Reports().front();
-    }
-    void Reload(const std::string& text = ReadText(kFixturePath)) { Load(text); }
 
     // Each case on a freshly loaded fixture; a refusal changes nothing.
     void RunValueCases(const std::vector<ValueCase>& cases) {
@@ -223,6 +210,11 @@ class RulesTest : public ::testing::Test, public RulesModel {
         EXPECT_EQ(Style(), kQuestionStyle);
         EXPECT_EQ(Text(), before);
     }
+
+    std::unique_ptr<CRadioDataModel> m_model;
+    std::vector<std::string> m_reports;
+    mutable CDataItem m_lastList;
+    int m_style = 0;
 };
 
 TEST_F(RulesTest, ScriptDefinesEveryFunctionTheSchemaNames) {
@@ -232,7 +224,7 @@ TEST_F(RulesTest, ScriptDefinesEveryFunctionTheSchemaNames) {
     for (auto it = std::sregex_iterator(schema.begin(), schema.end(), hook);
          it != std::sregex_iterator(); ++it) {
         ++named;
-        EXPECT_TRUE(Model().Script()->HasFunction((*it)[2].str())) << (*it)[2].str();
+        EXPECT_TRUE(m_model->Script()->HasFunction((*it)[2].str())) << (*it)[2].str();
     }
     EXPECT_GE(named, 25);  // the schema names 25 hooks today
     EXPECT_EQ(ReadText(kTemplateFolder + "/DataProfile.lua").rfind(kRuleScriptFileStart, 0), 0u);
@@ -681,8 +673,9 @@ TEST_F(RulesTest, EveryListTakesChildrenUntilItsCapacity) {
 std::vector<std::string> Attributes(const CDataItem& item) {
     std::vector<std::string> all;
     for (xmlAttr* a = item.Node()->properties; a != nullptr; a = a->next) {
-        const char* name = reinterpret_cast<const char*>(a->name);
-        all.push_back(std::string(name) + "=" + RulesModel::Attr(item, name));
+        std::string value;
+        xml::GetAttribute(item.Node(), reinterpret_cast<const char*>(a->name), value);
+        all.push_back(reinterpret_cast<const char*>(a->name) + ("=" + value));
     }
     return all;
 }
@@ -723,8 +716,7 @@ TEST_F(RulesTest, AddedChildrenAreCompleteValidAndLast) {
 
     // The result is a valid profile that converts to an image.
     const std::string text = Text();
-    RulesModel again;
-    again.Load(text);
+    Reload(text);
     VirtualCP image;
     EXPECT_NO_THROW(CDataAdaptor::XML2VirtualCP(text, image));
 }
@@ -771,7 +763,7 @@ TEST_F(RulesTest, HooksCopeWithAProfileAtFullCapacity) {
     EXPECT_EQ(Attr(List("Privates").AddNewChild(), "pid"), "1");
 }
 
-TEST(RulesIsEnabled, ListsFollowTheRadiosFeaturesUnlessTheyHoldEntries) {
+TEST_F(RulesTest, ListsAreEnabledByTheRadiosFeaturesUnlessTheyHoldEntries) {
     const struct {
         const char* base;  // a default profile (empty lists) or the fixture
         const char* list;
@@ -799,9 +791,8 @@ TEST(RulesIsEnabled, ListsFollowTheRadiosFeaturesUnlessTheyHoldEntries) {
             ReadText(std::string(c.base) == "V480" ? kTemplateFolder + "/V480.lam" : kFixturePath);
         std::istringstream flags(c.off);
         for (std::string flag; flags >> flag;) text = WithAttribute(text, flag, "0");
-        RulesModel model;
-        model.Load(text);
-        EXPECT_EQ(model.List(c.list).IsEnabled(), c.enabled);
+        Reload(text);
+        EXPECT_EQ(List(c.list).IsEnabled(), c.enabled);
     }
 }
 
@@ -818,7 +809,7 @@ const std::pair<std::string, const char*> kDefaultProfiles[] = {
 
 // Each loads with its model's capacities and converts to an image and back unchanged; every value
 // in it is one the rules accept, and every list can grow.
-TEST(DefaultProfile, LoadsWithTheModelsCapacitiesAndHoldsOnlyValuesTheRulesAccept) {
+TEST_F(RulesTest, DefaultProfilesHoldTheirModelsCapacitiesAndOnlyValuesTheRulesAccept) {
     for (const auto& [file, capacities] : kDefaultProfiles) {
         SCOPED_TRACE(file);
         const std::string text = ReadText(kTemplateFolder + "/" + file);
@@ -826,37 +817,34 @@ TEST(DefaultProfile, LoadsWithTheModelsCapacitiesAndHoldsOnlyValuesTheRulesAccep
         CDataAdaptor::XML2VirtualCP(text, image);
         EXPECT_EQ(test::ProfileText(image), text);
 
-        RulesModel model;
-        model.Load(text);
-        const CDataItem limit = model.Root().GetChildByName("limit");
+        Reload(text);
+        const CDataItem limit = Root().GetChildByName("limit");
         std::istringstream names(kCapacityAttributes);
         std::string held;
         for (std::string name; names >> name;) {
-            held += (held.empty() ? "" : " ") + RulesModel::Attr(limit, name.c_str());
+            held += (held.empty() ? "" : " ") + Attr(limit, name.c_str());
         }
         EXPECT_EQ(held, capacities);
         EXPECT_EQ(std::to_string(limit.GetChildByName("languages").GetChildCount()),
-                  RulesModel::Attr(limit, "num_of_languages"));
+                  Attr(limit, "num_of_languages"));
 
-        const std::string before = model.Text();
-        CDataItem setting = model.Root().GetChildByName("setting");
+        const std::string before = Text();
+        CDataItem setting = Root().GetChildByName("setting");
         for (xmlAttr* a = setting.Node()->properties; a != nullptr; a = a->next) {
             const std::string name(reinterpret_cast<const char*>(a->name));
-            EXPECT_EQ(model.Set(setting, name, setting.GetAttributeValue(name)), kTaken) << name;
+            EXPECT_EQ(Set(setting, name, setting.GetAttributeValue(name)), kTaken) << name;
         }
-        EXPECT_EQ(model.Text(), before);
+        EXPECT_EQ(Text(), before);
         for (const char* list : kLists) {
-            EXPECT_TRUE(model.List(list).IsEnabled()) << list;
-            EXPECT_TRUE(model.List(list).CanAddChild()) << list;
-            EXPECT_FALSE(model.List(list).AddNewChild().IsEmpty()) << list;
+            EXPECT_TRUE(List(list).IsEnabled()) << list;
+            EXPECT_TRUE(List(list).CanAddChild()) << list;
+            EXPECT_FALSE(List(list).AddNewChild().IsEmpty()) << list;
         }
         // With one child of each kind added, it still converts to an image and back.
-        CDataAdaptor::XML2VirtualCP(model.Text(), image);
-        RulesModel again;
-        again.Load(test::ProfileText(image));
-        EXPECT_EQ(again.List("Privates").GetChildCount(), 1);
-        EXPECT_EQ(again.List("TextMessages").GetChildCount(), 1);
-        EXPECT_TRUE(model.Reports().empty());
+        CDataAdaptor::XML2VirtualCP(Text(), image);
+        Reload(test::ProfileText(image));
+        EXPECT_EQ(List("Privates").GetChildCount(), 1);
+        EXPECT_EQ(List("TextMessages").GetChildCount(), 1);
     }
 }
 
