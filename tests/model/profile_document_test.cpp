@@ -231,7 +231,6 @@ TEST_F(ProfileDocumentTest, AFailedOpenKeepsTheOpenProfile) {
     unsupported.m_limits.clone_compatibility_version = 9;
     m_template.Write("nine.lam", test::ProfileText(unsupported));
     m_template.Write("garbage.lam", "<?xml version=\"1.0\"?><VEXProfile");
-    // Larger than any profile: refused at once, however the bytes would parse.
     std::string crowded = test::ProfileText(test::SmallImage());
     const std::size_t firstPrivate = crowded.find("<Private\r");
     const std::size_t privateEnd = crowded.find("</Private>", firstPrivate) + 10;
@@ -239,6 +238,7 @@ TEST_F(ProfileDocumentTest, AFailedOpenKeepsTheOpenProfile) {
         crowded.insert(privateEnd, crowded, firstPrivate, privateEnd - firstPrivate);
     }
     m_template.Write("151.lam", crowded);
+    // Larger than any profile: refused at once, however the bytes would parse.
     m_template.Write("huge.lam", std::string(kMaxProfileTextSize + 1, ' '));
     std::string attributes;
     for (int i = 0; i <= 256; ++i) attributes += " a" + std::to_string(i) + "='>'";

@@ -40,6 +40,7 @@ std::vector<std::string> Keys(const std::string& text, const char* parent, const
     return keys;
 }
 
+// Sorting is called through the data item, as the pages call it.
 TEST(SortXMLChildNodes, StableWithoutRegardToCaseAndMissingKeysFirst) {
     // Names equal but for case keep their order; keys compare as text; accented capitals fold.
     const std::string privates = Profile(
@@ -61,7 +62,7 @@ TEST(SortXMLChildNodes, StableWithoutRegardToCaseAndMissingKeysFirst) {
     };
     for (const auto& row : rows) {
         std::string text = row.text;
-        SortXMLChildNodes(text, row.parent, row.key, row.ascending);
+        CDataItem::SortXMLChildNodes(text, row.parent, row.key, row.ascending);
         EXPECT_EQ(Keys(text, row.parent, "n"), row.order) << row.parent << row.ascending;
     }
 }
@@ -81,7 +82,6 @@ TEST(SortXMLChildNodes, ReportsTextItCannotSort) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         std::string text = row.text;
-        // Through the data item's entry point, which the pages call.
         const CVEXPRGException e =
             test::Raised([&] { CDataItem::SortXMLChildNodes(text, "Privates", "name", true); });
         EXPECT_EQ(e.MessageId(), row.id);
