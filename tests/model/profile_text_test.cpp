@@ -91,26 +91,19 @@ TEST(SortXMLChildNodes, ReportsTextItCannotSort) {
 }
 
 TEST(SortProfileLists, SortsAllFourListsAndTheResultConvertsToTheSameImage) {
-    VirtualCP image;
-    const char* names[] = {"delta", "Bravo", "alpha", "Charlie"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        ContactRecord& c = image.m_contacts[i];
-        c.cntct_type = static_cast<std::uint8_t>(i % 3);
-        c.name = names[i];
-        c.pid = std::to_string(100 + i);
-        c.channel = 1;
-    }
-    image.m_texts[0] = "see you";
-    image.m_texts[1] = "Hello";
-    std::string text;
-    CDataAdaptor::VirtualCP2XML(image, text);
+    VirtualCP image = test::SmallImage();
+    image.m_contacts[1].name = "rescue";  // sorting ignores case
+    const std::string text = test::ProfileText(image);
     std::string sorted = text;
     SortProfileLists(sorted);
 
-    EXPECT_THAT(Keys(sorted, "TextMessages", "txt"), ::testing::ElementsAre("Hello", "see you"));
-    EXPECT_THAT(Keys(sorted, "Privates", "name"), ::testing::ElementsAre("Charlie", "delta"));
-    EXPECT_THAT(Keys(sorted, "PublicGroups", "name"), ::testing::ElementsAre("alpha"));
-    EXPECT_THAT(Keys(sorted, "PrivateGroups", "name"), ::testing::ElementsAre("Bravo"));
+    EXPECT_THAT(Keys(sorted, "TextMessages", "txt"),
+                ::testing::ElementsAre("Call base", "On my way"));
+    EXPECT_THAT(Keys(sorted, "Privates", "name"), ::testing::ElementsAre("Ann", "Bob", "Cy"));
+    EXPECT_THAT(Keys(sorted, "PublicGroups", "name"),
+                ::testing::ElementsAre("Fire", "Harbour", "rescue"));
+    EXPECT_THAT(Keys(sorted, "PrivateGroups", "name"),
+                ::testing::ElementsAre("Crew", "Night's watch"));
 
     VirtualCP fromOriginal;
     VirtualCP fromSorted;
@@ -118,8 +111,8 @@ TEST(SortProfileLists, SortsAllFourListsAndTheResultConvertsToTheSameImage) {
     CDataAdaptor::XML2VirtualCP(sorted, fromSorted);
     // Contacts end sorted by name either way; text messages take the sorted order.
     EXPECT_EQ(fromSorted.m_contacts, fromOriginal.m_contacts);
-    EXPECT_EQ(fromSorted.m_texts[0], "Hello");
-    EXPECT_EQ(fromSorted.m_texts[1], "see you");
+    EXPECT_EQ(fromSorted.m_texts[0], "Call base");
+    EXPECT_EQ(fromSorted.m_texts[1], "On my way");
     fromSorted.m_texts = fromOriginal.m_texts;
     EXPECT_EQ(fromSorted, fromOriginal);
 }
