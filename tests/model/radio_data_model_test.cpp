@@ -93,10 +93,7 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
     const std::string publicGroup =
         "<PublicGroup cntct_type=\"2\" name=\"x\" pid=\"1\" channel=\"1\" in_scan_list=\"0\" "
         "in_scroll_list=\"0\"/>";
-    const struct {
-        const char* name;
-        std::string text;
-    } rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"flag spelt true", Replace(small, "scan_en=\"1\"", "scan_en=\"true\"")},
         {"flag 2", Replace(small, "alarm_en=\"0\"", "alarm_en=\"2\"")},
         {"byte 256", Replace(small, "contrast=\"7\"", "contrast=\"256\"")},
@@ -117,10 +114,7 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
         {"151st public group", Insert(small, "</PublicGroups>", publicGroup, 148)},
         {"other namespace", Replace(small, "urn:kestrion:vex480-prg:profile", "urn:other")},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_THAT(Verdict(row.text), HasSubstr("Line "));
-    }
+    for (const auto& [name, text] : rows) EXPECT_THAT(Verdict(text), HasSubstr("Line ")) << name;
 }
 
 TEST_F(ProfileSchemaTest, NamesTheHookFunctionsOfEveryEditableNode) {
