@@ -9,6 +9,8 @@
 #include "codeplug/data_adaptor.h"
 #include "common/exception.h"
 #include "common/xml.h"
+#include "model/data_item.h"
+#include "model/fixtures/model_test_support.h"
 #include "support/image_printers.h"
 
 namespace vex {
@@ -38,80 +40,70 @@ std::vector<std::string> Keys(const std::string& text, const char* parent, const
     return keys;
 }
 
-TEST(SortXMLChildNodes, StableAndWithoutRegardToCaseBothWays) {
-    // Names equal but for case keep their order; keys compare as text.
-    const std::string text = Profile(
+// Sorting is called through the data item, as the pages call it.
+TEST(SortXMLChildNodes, StableWithoutRegardToCaseAndMissingKeysFirst) {
+    // Names equal but for case keep their order; keys compare as text; accented capitals fold.
+    const std::string privates = Profile(
         "<Privates><Private name='b' n='1'/><Private name='A' n='2'/><Private name='a' n='3'/>"
         "<Private name='9' n='4'/><Private name='10' n='5'/><Private name='B' n='6'/></Privates>");
-
-    std::string ascending = text;
-    SortXMLChildNodes(ascending, "Privates", "name", true);
-    EXPECT_THAT(Keys(ascending, "Privates", "n"),
-                ::testing::ElementsAre("5", "4", "2", "3", "1", "6"));
-
-    std::string descending = text;
-    SortXMLChildNodes(descending, "Privates", "name", false);
-    EXPECT_THAT(Keys(descending, "Privates", "n"),
-                ::testing::ElementsAre("1", "6", "2", "3", "4", "5"));
-}
-
-TEST(SortXMLChildNodes, FoldsCaseOfAccentedLettersAndSortsMissingKeysFirst) {
-    std::string text = Profile(
-        "<TextMessages><TextMessage txt='\xC3\xA9t\xC3\xA9'/><TextMessage/>"
-        "<TextMessage txt='\xC3\x89T\xC3\x89'/><TextMessage txt='z'/></TextMessages>");
-    SortXMLChildNodes(text, "TextMessages", "txt", true);
-    EXPECT_THAT(Keys(text, "TextMessages", "txt"),
-                ::testing::ElementsAre("<none>", "z", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
+    const std::string texts = Profile(
+        "<TextMessages><TextMessage txt='\xC3\xA9t\xC3\xA9' n='1'/><TextMessage n='2'/>"
+        "<TextMessage txt='\xC3\x89T\xC3\x89' n='3'/><TextMessage txt='z' n='4'/></TextMessages>");
+    const struct {
+        const std::string& text;
+        const char* parent;
+        const char* key;
+        bool ascending;
+        std::vector<std::string> order;
+    } rows[] = {
+        {privates, "Privates", "name", true, {"5", "4", "2", "3", "1", "6"}},
+        {privates, "Privates", "name", false, {"1", "6", "2", "3", "4", "5"}},
+        {texts, "TextMessages", "txt", true, {"2", "4", "1", "3"}},
+    };
+    for (const auto& row : rows) {
+        std::string text = row.text;
+        CDataItem::SortXMLChildNodes(text, row.parent, row.key, row.ascending);
+        EXPECT_EQ(Keys(text, row.parent, "n"), row.order) << row.parent << row.ascending;
+    }
 }
 
 TEST(SortXMLChildNodes, ReportsTextItCannotSort) {
-    struct Row {
+    const struct {
         const char* what;
         std::string text;
         int id;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"not XML", "<VEXProfile", 105},
         {"a DOCTYPE", "<?xml version='1.0'?><!DOCTYPE x []>" + Profile("<Privates/>"), 105},
         {"no such list", Profile("<PublicGroups/>"), 106},
         {"larger than any profile", Profile("<Privates/>") + std::string(kMaxProfileTextSize, ' '),
          105},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         std::string text = row.text;
-        try {
-            SortXMLChildNodes(text, "Privates", "name", true);
-            ADD_FAILURE() << "sorted";
-        } catch (const CVEXPRGException& e) {
-            EXPECT_EQ(e.MessageId(), row.id);
-            EXPECT_THAT(e.Context(), ::testing::HasSubstr("(CDataItem::SortXMLChildNodes:"));
-        }
+        const CVEXPRGException e =
+            test::Raised([&] { CDataItem::SortXMLChildNodes(text, "Privates", "name", true); });
+        EXPECT_EQ(e.MessageId(), row.id);
+        EXPECT_THAT(e.Context(), ::testing::HasSubstr("(CDataItem::SortXMLChildNodes:"));
         EXPECT_EQ(text, row.text);  // untouched
     }
 }
 
 TEST(SortProfileLists, SortsAllFourListsAndTheResultConvertsToTheSameImage) {
-    VirtualCP image;
-    const char* names[] = {"delta", "Bravo", "alpha", "Charlie"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        ContactRecord& c = image.m_contacts[i];
-        c.cntct_type = static_cast<std::uint8_t>(i % 3);
-        c.name = names[i];
-        c.pid = std::to_string(100 + i);
-        c.channel = 1;
-    }
-    image.m_texts[0] = "see you";
-    image.m_texts[1] = "Hello";
-    std::string text;
-    CDataAdaptor::VirtualCP2XML(image, text);
+    VirtualCP image = test::SmallImage();
+    image.m_contacts[1].name = "rescue";  // sorting ignores case
+    const std::string text = test::ProfileText(image);
     std::string sorted = text;
     SortProfileLists(sorted);
 
-    EXPECT_THAT(Keys(sorted, "TextMessages", "txt"), ::testing::ElementsAre("Hello", "see you"));
-    EXPECT_THAT(Keys(sorted, "Privates", "name"), ::testing::ElementsAre("Charlie", "delta"));
-    EXPECT_THAT(Keys(sorted, "PublicGroups", "name"), ::testing::ElementsAre("alpha"));
-    EXPECT_THAT(Keys(sorted, "PrivateGroups", "name"), ::testing::ElementsAre("Bravo"));
+    EXPECT_THAT(Keys(sorted, "TextMessages", "txt"),
+                ::testing::ElementsAre("Call base", "On my way"));
+    EXPECT_THAT(Keys(sorted, "Privates", "name"), ::testing::ElementsAre("Ann", "Bob", "Cy"));
+    EXPECT_THAT(Keys(sorted, "PublicGroups", "name"),
+                ::testing::ElementsAre("Fire", "Harbour", "rescue"));
+    EXPECT_THAT(Keys(sorted, "PrivateGroups", "name"),
+                ::testing::ElementsAre("Crew", "Night's watch"));
 
     VirtualCP fromOriginal;
     VirtualCP fromSorted;
@@ -119,8 +111,8 @@ TEST(SortProfileLists, SortsAllFourListsAndTheResultConvertsToTheSameImage) {
     CDataAdaptor::XML2VirtualCP(sorted, fromSorted);
     // Contacts end sorted by name either way; text messages take the sorted order.
     EXPECT_EQ(fromSorted.m_contacts, fromOriginal.m_contacts);
-    EXPECT_EQ(fromSorted.m_texts[0], "Hello");
-    EXPECT_EQ(fromSorted.m_texts[1], "see you");
+    EXPECT_EQ(fromSorted.m_texts[0], "Call base");
+    EXPECT_EQ(fromSorted.m_texts[1], "On my way");
     fromSorted.m_texts = fromOriginal.m_texts;
     EXPECT_EQ(fromSorted, fromOriginal);
 }
@@ -137,17 +129,17 @@ TEST(Scrambling, ScrambledAndPlainTextReadTheSame) {
     EXPECT_EQ(scrambled, plain);
 
     // A plain text is recognised without regard to case; anything else is unscrambled.
-    for (std::string start : {"<?xml", "<?XML", "<?XmL"}) {
-        std::string text = start + " version=\"1.0\"?><a/>";
-        const std::string before = text;
+    const struct {
+        const char* text;
+        bool plain;
+    } rows[] = {{"<?xml ?>", true}, {"<?XML ?>", true}, {"<?XmL ?>", true},
+                {"", false},        {"<?x", false},     {" <?xml", false}};
+    for (const auto& row : rows) {
+        std::string text = row.text;
+        std::string expected = row.text;
+        if (!row.plain) Scramble(expected);
         UnscrambleUnlessBeginsWith(text, kXmlFileStart);
-        EXPECT_EQ(text, before) << start;
-    }
-    for (std::string text : {std::string(""), std::string("<?x"), std::string(" <?xml")}) {
-        std::string expected = text;
-        Scramble(expected);
-        UnscrambleUnlessBeginsWith(text, kXmlFileStart);
-        EXPECT_EQ(text, expected);
+        EXPECT_EQ(text, expected) << row.text;
     }
 }
 

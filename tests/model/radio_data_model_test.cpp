@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,12 +27,25 @@ using test::TemplateFolder;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using S = std::string;
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     if (at != std::string::npos) text.replace(at, from.size(), to);
     return text;
+}
+
+// The exception `action` raises: message `id`, raised in `function`, with each of `parts` in its
+// context.
+CVEXPRGException ExpectRaises(const std::function<void()>& action, int id,
+                              const std::string& function,
+                              std::initializer_list<std::string> parts = {}) {
+    const CVEXPRGException e = Raised(action);
+    EXPECT_EQ(e.MessageId(), id);
+    EXPECT_THAT(e.Context(), StartsWith("\n(" + function + ":"));
+    for (const std::string& part : parts) EXPECT_THAT(e.Context(), HasSubstr(part));
+    return e;
 }
 
 // `count` copies of `element` inserted before the first `before`.
@@ -41,7 +56,6 @@ std::string Insert(std::string text, const std::string& before, const std::strin
     return Replace(std::move(text), before, copies + before);
 }
 
-// ------------------------------------------------------------------------------------------------
 // The project's schema
 
 class ProfileSchemaTest : public ::testing::Test {
@@ -63,22 +77,11 @@ class ProfileSchemaTest : public ::testing::Test {
     std::unique_ptr<ProfileSchema> m_schema;
 };
 
+// The smallest and the largest image; the default profiles and the small image are loaded, and so
+// validated, by the model's tests.
 TEST_F(ProfileSchemaTest, AcceptsTheTextOfEveryImageSortedOrNot) {
-    const struct {
-        const char* name;
-        VirtualCP image;
-    } rows[] = {{"fresh", VirtualCP()},
-                {"template",
-                 [] {
-                     VirtualCP image = SmallImage();
-                     image.m_limits.pid = "XXXXXXXXXXX";
-                     return image;
-                 }()},
-                {"small", SmallImage()},
-                {"full", FullImage()}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::string text = ProfileText(row.image);
+    for (const VirtualCP& image : {VirtualCP(), FullImage()}) {
+        std::string text = ProfileText(image);
         EXPECT_EQ(Verdict(text), "");
         SortProfileLists(text);
         EXPECT_EQ(Verdict(text), "");
@@ -90,10 +93,7 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
     const std::string publicGroup =
         "<PublicGroup cntct_type=\"2\" name=\"x\" pid=\"1\" channel=\"1\" in_scan_list=\"0\" "
         "in_scroll_list=\"0\"/>";
-    const struct {
-        const char* name;
-        std::string text;
-    } rows[] = {
+    const std::pair<const char*, std::string> rows[] = {
         {"flag spelt true", Replace(small, "scan_en=\"1\"", "scan_en=\"true\"")},
         {"flag 2", Replace(small, "alarm_en=\"0\"", "alarm_en=\"2\"")},
         {"byte 256", Replace(small, "contrast=\"7\"", "contrast=\"256\"")},
@@ -114,61 +114,35 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
         {"151st public group", Insert(small, "</PublicGroups>", publicGroup, 148)},
         {"other namespace", Replace(small, "urn:kestrion:vex480-prg:profile", "urn:other")},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_THAT(Verdict(row.text), HasSubstr("Line "));
-    }
+    for (const auto& [name, text] : rows) EXPECT_THAT(Verdict(text), HasSubstr("Line ")) << name;
 }
 
 TEST_F(ProfileSchemaTest, NamesTheHookFunctionsOfEveryEditableNode) {
     xml::ParseResult parsed = xml::ParseUntrusted(ProfileText(SmallImage()));
     ASSERT_TRUE(parsed.doc);
     auto context = xml::MakeXPathContext(parsed.doc.get(), "dfns", ProfileNamespaceUri);
-    const struct {
-        const char* path;
-        const char* hook;
-        const char* function;  // "" when the node has no such hook
-    } rows[] = {
-        {"//dfns:setting", "SetVal", "SetVal_setting"},
-        {"//dfns:setting", "IsEnabled", ""},
-        {"//dfns:version", "SetVal", ""},
-        {"//dfns:limit", "SetVal", ""},
-        {"//dfns:language", "OnDelete", ""},
-        {"//dfns:Contacts", "CanAddChild", ""},
-        {"//dfns:PublicGroups", "CanAddChild", "CanAddChild_PublicGroups"},
-        {"//dfns:PublicGroups", "OnAddNew", "OnAddNew_PublicGroups"},
-        {"//dfns:PublicGroups", "IsEnabled", "IsEnabled_PublicGroups"},
-        {"//dfns:PrivateGroups", "CanAddChild", "CanAddChild_PrivateGroups"},
-        {"//dfns:PrivateGroups", "OnAddNew", "OnAddNew_PrivateGroups"},
-        {"//dfns:PrivateGroups", "IsEnabled", "IsEnabled_PrivateGroups"},
-        {"//dfns:Privates", "CanAddChild", "CanAddChild_Privates"},
-        {"//dfns:Privates", "OnAddNew", "OnAddNew_Privates"},
-        {"//dfns:Privates", "IsEnabled", "IsEnabled_Privates"},
-        {"//dfns:TextMessages", "CanAddChild", "CanAddChild_TextMessages"},
-        {"//dfns:TextMessages", "OnAddNew", "OnAddNew_TextMessages"},
-        {"//dfns:TextMessages", "IsEnabled", "IsEnabled_TextMessages"},
-        {"//dfns:PublicGroup", "SetVal", "SetVal_PublicGroup"},
-        {"//dfns:PublicGroup", "OnDelete", "OnDelete_PublicGroup"},
-        {"//dfns:PrivateGroup", "SetVal", "SetVal_PrivateGroup"},
-        {"//dfns:PrivateGroup", "OnDelete", "OnDelete_PrivateGroup"},
-        {"//dfns:Private", "SetVal", "SetVal_Private"},
-        {"//dfns:Private", "OnDelete", "OnDelete_Private"},
-        {"//dfns:Private", "OnAddNew", ""},
-        {"//dfns:TextMessage", "SetVal", "SetVal_TextMessage"},
-        {"//dfns:TextMessage", "OnDelete", "OnDelete_TextMessage"},
-        {"//dfns:ParentPrivateGroups", "CanAddChild", "CanAddChild_ParentPrivateGroups"},
-        {"//dfns:ParentPrivateGroups", "OnAddNew", "OnAddNew_ParentPrivateGroups"},
-        {"//dfns:ParentPrivateGroups", "IsEnabled", ""},
-        {"//dfns:ParentPrivateGroup", "SetVal", "SetVal_ParentPrivateGroup"},
-        {"//dfns:ParentPrivateGroup", "OnDelete", "OnDelete_ParentPrivateGroup"},
+    // The editable nodes by the hooks they name, each as "Hook_Node"; they name no other.
+    const std::pair<const char*, const char*> rows[] = {
+        {"", "version limit language Contacts"},
+        {"SetVal", "setting"},
+        {"CanAddChild OnAddNew IsEnabled", "PublicGroups PrivateGroups Privates TextMessages"},
+        {"SetVal OnDelete", "PublicGroup PrivateGroup Private TextMessage ParentPrivateGroup"},
+        {"CanAddChild OnAddNew", "ParentPrivateGroups"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.path) + " " + row.hook);
-        const xmlNode* node = xml::SelectFirst(context.get(), row.path);
-        ASSERT_NE(node, nullptr);
-        std::string function;
-        EXPECT_EQ(m_schema->FindHook(node, row.hook, function), *row.function != 0);
-        EXPECT_EQ(function, row.function);
+    for (const auto& [hooks, nodes] : rows) {
+        std::istringstream names(nodes);
+        for (std::string name; names >> name;) {
+            const xmlNode* node = xml::SelectFirst(context.get(), ("//dfns:" + name).c_str());
+            ASSERT_NE(node, nullptr) << name;
+            for (const char* hook :
+                 {"SetVal", "CanAddChild", "OnAddNew", "OnDelete", "IsEnabled"}) {
+                SCOPED_TRACE(name + " " + hook);
+                const bool named = (" " + S(hooks) + " ").find(" " + S(hook) + " ") != S::npos;
+                std::string function;
+                EXPECT_EQ(m_schema->FindHook(node, hook, function), named);
+                EXPECT_EQ(function, named ? S(hook) + "_" + name : "");
+            }
+        }
     }
 }
 
@@ -302,7 +276,6 @@ TEST(ProfileSchema, RefusesTextsThatAreNoCompilableSchema) {
     }
 }
 
-// ------------------------------------------------------------------------------------------------
 // The model
 
 class RadioDataModelTest : public ::testing::Test {
@@ -354,24 +327,17 @@ TEST_F(RadioDataModelTest, PlainScrambledAndTextSourcesLoadTheSameDocument) {
 
 TEST_F(RadioDataModelTest, RuleScriptThatCannotBeReadOrRunIs101) {
     const std::string profile = ProfileText(SmallImage());
-    {
-        m_folder.Remove("DataProfile.lua");
-        CRadioDataModel model = MakeModel();
-        const CVEXPRGException e = Raised([&] { model.LoadProfile(profile, false); });
-        EXPECT_EQ(e.MessageId(), 101);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::Initialize:"));
-        EXPECT_THAT(e.Context(), HasSubstr(") read DataProfile.lua failed: "));
-        EXPECT_THAT(e.Context(), HasSubstr(m_folder.File("DataProfile.lua")));
-    }
+    m_folder.Remove("DataProfile.lua");
+    ExpectRaises([&] { MakeModel().LoadProfile(profile, false); }, 101,
+                 "CRadioDataModel::Initialize",
+                 {") read DataProfile.lua failed: ", m_folder.File("DataProfile.lua")});
     for (const char* broken : {"function (", "error('rules stop here')"}) {
         SCOPED_TRACE(broken);
         m_reports.clear();
         m_folder.Write("DataProfile.lua", kEmptyScript + broken);
         CRadioDataModel model = MakeModel();
-        const CVEXPRGException e = Raised([&] { model.Initialize(); });
-        EXPECT_EQ(e.MessageId(), 101);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::Initialize:"));
-        EXPECT_THAT(e.Context(), HasSubstr("run DataProfile.lua failed"));
+        ExpectRaises([&] { model.Initialize(); }, 101, "CRadioDataModel::Initialize",
+                     {"run DataProfile.lua failed"});
         ASSERT_EQ(m_reports.size(), 1u);
         EXPECT_THAT(m_reports[0], HasSubstr("Line: 2\n"));
         // Nothing loaded, and a later load tries again with the same host.
@@ -388,29 +354,25 @@ TEST_F(RadioDataModelTest, SchemaThatCannotBeReadOrCompiledIs102AndKeepsTheLoade
     xmlDoc* loaded = model.Document();
 
     const struct {
-        const char* name;
         const char* schema;  // null: no file
         const char* detail;
     } rows[] = {
-        {"missing", nullptr, ") read DataProfile.xsd failed\nFile='"},
-        {"not XML", "<?xml version='1.0'?><xs:schema", ") compile DataProfile.xsd failed\nFile='"},
-        {"not compilable",
-         "<?xml version='1.0'?><xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
+        {nullptr, ") read DataProfile.xsd failed\nFile='"},
+        {"<?xml version='1.0'?><xs:schema", ") compile DataProfile.xsd failed\nFile='"},
+        {"<?xml version='1.0'?><xs:schema xmlns:xs='http://www.w3.org/2001/XMLSchema'>"
          "<xs:element name='a' type='Nowhere'/></xs:schema>",
          ") compile DataProfile.xsd failed\nFile='"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.schema ? row.schema : "missing");
         if (row.schema == nullptr) {
             m_folder.Remove("DataProfile.xsd");
         } else {
             m_folder.Write("DataProfile.xsd", row.schema);
         }
-        const CVEXPRGException e = Raised([&] { model.LoadProfile(profile, false); });
-        EXPECT_EQ(e.MessageId(), 102);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::LoadProfile:"));
-        EXPECT_THAT(e.Context(),
-                    HasSubstr(row.detail + m_folder.File("DataProfile.xsd") + "'\nDesc: "));
+        ExpectRaises([&] { model.LoadProfile(profile, false); }, 102,
+                     "CRadioDataModel::LoadProfile",
+                     {row.detail + m_folder.File("DataProfile.xsd") + "'\nDesc: "});
         EXPECT_EQ(model.Document(), loaded);
         EXPECT_EQ(model.RootItem().GetName(), "VEXProfile");
     }
@@ -444,29 +406,22 @@ TEST_F(RadioDataModelTest, ProfilesThatDoNotParseOrValidateAre105WithSourceAndRe
         {"empty", "", ""},
     };
     CRadioDataModel model = MakeModel();
+    const std::string file = m_folder.File("bad.lam");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        // As text: the detail echoes only the start of it.
-        const CVEXPRGException e = Raised([&] { model.LoadProfile(row.text, false); });
-        EXPECT_EQ(e.MessageId(), 105);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::LoadProfile:"));
-        EXPECT_THAT(e.Context(), HasSubstr(") File='" + row.text.substr(0, 200)));
-        EXPECT_THAT(e.Context(), HasSubstr("'\nDesc: "));
-        EXPECT_THAT(e.Context(), HasSubstr(row.reason));
+        // As text the detail echoes only the start of it; as a file it names the file.
+        const CVEXPRGException e = ExpectRaises(
+            [&] { model.LoadProfile(row.text, false); }, 105, "CRadioDataModel::LoadProfile",
+            {") File='" + row.text.substr(0, 200), "'\nDesc: ", row.reason});
         EXPECT_LT(e.Context().size(), 2000u);
-
-        // As a file: the detail names it.
         m_folder.Write("bad.lam", row.text);
-        const CVEXPRGException f =
-            Raised([&] { model.LoadProfile(m_folder.File("bad.lam"), true); });
-        EXPECT_EQ(f.MessageId(), 105);
-        EXPECT_THAT(f.Context(), HasSubstr(") File='" + m_folder.File("bad.lam") + "'\nDesc: "));
+        ExpectRaises([&] { model.LoadProfile(file, true); }, 105, "CRadioDataModel::LoadProfile",
+                     {") File='" + file + "'\nDesc: "});
         EXPECT_EQ(model.Document(), nullptr);
     }
-    const CVEXPRGException missing =
-        Raised([&] { model.LoadProfile(m_folder.File("none.lam"), true); });
-    EXPECT_EQ(missing.MessageId(), 105);
-    EXPECT_THAT(missing.Context(), HasSubstr(") File='" + m_folder.File("none.lam") + "'\nDesc: "));
+    m_folder.Remove("bad.lam");
+    ExpectRaises([&] { model.LoadProfile(file, true); }, 105, "CRadioDataModel::LoadProfile",
+                 {") File='" + file + "'\nDesc: "});
 }
 
 TEST_F(RadioDataModelTest, OnlyCompatibilityVersionTenIsSupported) {
@@ -482,9 +437,8 @@ TEST_F(RadioDataModelTest, OnlyCompatibilityVersionTenIsSupported) {
         const std::string text =
             Replace(ten, "clone_compatibility_version=\"10\"",
                     std::string("clone_compatibility_version=\"") + value + "\"");
-        const CVEXPRGException e = Raised([&] { model.ValidateProfile(text); });
-        EXPECT_EQ(e.MessageId(), 10156);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::ValidateProfile:"));
+        const CVEXPRGException e = ExpectRaises([&] { model.ValidateProfile(text); }, 10156,
+                                                "CRadioDataModel::ValidateProfile");
         EXPECT_THAT(e.Context(), EndsWith(") "));
         EXPECT_EQ(Raised([&] { model.LoadProfile(text, false); }).MessageId(), 10156);
     }
@@ -494,9 +448,8 @@ TEST_F(RadioDataModelTest, OnlyCompatibilityVersionTenIsSupported) {
         SCOPED_TRACE(spelling);
         const std::string text = Replace(ten, "clone_compatibility_version=\"10\"", spelling);
         EXPECT_EQ(model.ValidateProfile(text), 0);
-        const CVEXPRGException e = Raised([&] { model.LoadProfile(text, false); });
-        EXPECT_EQ(e.MessageId(), 10156);
-        EXPECT_THAT(e.Context(), StartsWith("\n(CRadioDataModel::LoadProfile:"));
+        ExpectRaises([&] { model.LoadProfile(text, false); }, 10156,
+                     "CRadioDataModel::LoadProfile");
     }
     // The radio-less image writes version 0.
     EXPECT_EQ(Raised([&] { model.LoadProfile(ProfileText(VirtualCP()), false); }).MessageId(),
@@ -557,9 +510,7 @@ TEST_F(RadioDataModelTest, ItemsOutlivingTheirModelAreRefused) {
         ASSERT_EQ(model.LoadProfile(ProfileText(SmallImage()), false), 1);
         root = model.RootItem();
     }
-    const CVEXPRGException e = Raised([&] { root.GetChildByName("setting"); });
-    EXPECT_EQ(e.MessageId(), 106);
-    EXPECT_THAT(e.Context(), StartsWith("\n(CDataItem::GetChildByName:"));
+    ExpectRaises([&] { root.GetChildByName("setting"); }, 106, "CDataItem::GetChildByName");
 }
 
 }  // namespace
