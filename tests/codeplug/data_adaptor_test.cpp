@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "common/exception.h"
@@ -15,86 +16,47 @@ namespace {
 
 using ::testing::HasSubstr;
 
+// Profile text written compactly: '|' stands for the CR LF TAB that precedes most pieces.
+std::string Expand(std::string text) {
+    for (auto at = text.find('|'); at != std::string::npos; at = text.find('|', at))
+        text.replace(at, 1, "\r\n\t");
+    return text;
+}
+
+// `|name="0"` for each name of a space-separated list.
+std::string Zeros(const std::string& names) {
+    std::istringstream in(names);
+    std::string out;
+    for (std::string name; in >> name;) out += "|" + name + "=\"0\"";
+    return out;
+}
+
 // The complete text of a freshly constructed image, written out by hand from the file format.
-const std::string kFreshImageText =
+const std::string kFreshImageText = Expand(
     "<?xml version=\"1.0\" encoding=\"utf-8\" ?>"
     "<VEXProfile xmlns=\"urn:kestrion:vex480-prg:profile\">"
-    "\r\n\t<version\r\n\t"
-    "firmware_phase=\"R\"\r\n\t"
-    "firmware_release=\"94\"\r\n\t"
-    "firmware_version=\"5\"\r\n\t"
-    "firmware_revision=\"0\"\r\n\t"
-    "codeplug_version=\"16\"\r\n\t"
-    "codeplug_structure=\"3\"\r\n\t"
-    "codeplug_dev_version=\"5\"\r\n\t"
-    "/>"
-    "\r\n\t<limit"
-    "\r\n\tpid=\"\""
-    "\r\n\tvalid_PID_start=\"1\""
-    "\r\n\tvalid_PID_end=\"17179867883\""
-    "\r\n\tstarting_public_grp_pid=\"17179869183\""
-    "\r\n\tpublic_grp_list_size=\"100\""
-    "\r\n\tmodel=\"\""
-    "\r\n\tclone_compatibility_version=\"0\""
-    "\r\n\tmax_num_of_contacts=\"0\""
-    "\r\n\tmax_num_of_private_grps=\"0\""
-    "\r\n\tmax_num_of_public_grps=\"0\""
-    "\r\n\tmax_num_of_predefined_msgs=\"0\""
-    "\r\n\tmax_num_of_channels=\"0\""
-    "\r\n\tmax_vol_level=\"0\""
-    "\r\n\tnum_of_languages=\"0\""
-    "\r\n\tmngr_mode_en=\"0\""
-    "\r\n\tsee_all_groups_en=\"0\""
-    "\r\n\tvibracall_dis=\"0\""
-    "\r\n\tpublic_scan_en=\"0\""
-    "\r\n\tprvt_call_rec_dis =\"0\""
-    "\r\n\tsms_compose_mesgs_en=\"0\""
-    "\r\n\tsms_free_form_mesgs_en=\"0\""
-    "\r\n\tsms_mesgs_rx_en=\"0\""
-    "\r\n\tsms_mesgs_tx_en=\"0\""
-    "\r\n\tprvt_call_ret_en=\"0\""
-    "\r\n\tprvt_call_tx_en=\"0\""
-    "\r\n\tcall_forward_en=\"0\""
-    "\r\n\tadd_prvt_contacts_en=\"0\""
-    "\r\n\tadd_prvt_grp_en=\"0\""
-    "\r\n\ttx_tot_en=\"0\""
-    "\r\n\tota_clone_rx_en=\"0\""
-    "\r\n\tremote_disable_rx_en=\"0\""
-    "\r\n\tremote_monitor_rx_en=\"0\""
-    "\r\n\tota_time_update_rx_en=\"0\""
-    "\r\n\tota_clone_tx_en=\"0\""
-    "\r\n\tremote_disable_en=\"0\""
-    "\r\n\tremote_monitor_en=\"0\""
-    "\r\n\tota_time_update_en=\"0\""
-    "\r\n\tstatic_ergo_flag2=\"0\""
-    ">"
-    "\r\n\t<languages>\r\n\t</languages>\r\n\t</limit>"
-    "\r\n\t<setting"
-    "\r\n\tcontrast=\"0\""
-    "\r\n\tbacklight=\"0\""
-    "\r\n\tvibracall=\"0\""
-    "\r\n\tcurrent_time=\"0\""
-    "\r\n\talarm_time=\"0\""
-    "\r\n\tringer_vol_level=\"0\""
-    "\r\n\tspeaker_vol_level=\"1\""
-    "\r\n\tkeypad_vol_level=\"0\""
-    "\r\n\talarm_vol_level=\"1\""
-    "\r\n\tearpiece_vol_level=\"1\""
-    "\r\n\tlanguage=\"0\""
-    "\r\n\tcall_forward_id=\"\""
-    "\r\n\ttime_format=\"0\""
-    "\r\n\tdate_format=\"0\""
-    "\r\n\tsee_all_grps=\"0\""
-    "\r\n\tscan_en=\"0\""
-    "\r\n\talarm_en=\"0\""
-    "\r\n\tmngr_mode=\"0\""
-    "\r\n\tcall_fwd_en=\"0\""
-    "\r\n\tis_disabled=\"0\""
-    "\r\n\t/>\n\r"
-    "\n\r<Contacts> <PublicGroups></PublicGroups><PrivateGroups></PrivateGroups>"
-    "<Privates></Privates></Contacts>"
-    "\r\n<TextMessages>\r\n\t</TextMessages>"
-    "</VEXProfile>";
+    "|<version|firmware_phase=\"R\"|firmware_release=\"94\"|firmware_version=\"5\"|"
+    "firmware_revision=\"0\"|codeplug_version=\"16\"|codeplug_structure=\"3\"|"
+    "codeplug_dev_version=\"5\"|/>"
+    "|<limit|pid=\"\"|valid_PID_start=\"1\"|valid_PID_end=\"17179867883\""
+    "|starting_public_grp_pid=\"17179869183\"|public_grp_list_size=\"100\"|model=\"\"" +
+    Zeros("clone_compatibility_version max_num_of_contacts max_num_of_private_grps "
+          "max_num_of_public_grps max_num_of_predefined_msgs max_num_of_channels max_vol_level "
+          "num_of_languages mngr_mode_en see_all_groups_en vibracall_dis public_scan_en") +
+    "|prvt_call_rec_dis =\"0\"" +
+    Zeros("sms_compose_mesgs_en sms_free_form_mesgs_en sms_mesgs_rx_en sms_mesgs_tx_en "
+          "prvt_call_ret_en prvt_call_tx_en call_forward_en add_prvt_contacts_en add_prvt_grp_en "
+          "tx_tot_en ota_clone_rx_en remote_disable_rx_en remote_monitor_rx_en "
+          "ota_time_update_rx_en ota_clone_tx_en remote_disable_en remote_monitor_en "
+          "ota_time_update_en static_ergo_flag2") +
+    ">|<languages>|</languages>|</limit>|<setting" +
+    Zeros("contrast backlight vibracall current_time alarm_time ringer_vol_level") +
+    "|speaker_vol_level=\"1\"|keypad_vol_level=\"0\"|alarm_vol_level=\"1\""
+    "|earpiece_vol_level=\"1\"|language=\"0\"|call_forward_id=\"\"" +
+    Zeros("time_format date_format see_all_grps scan_en alarm_en mngr_mode call_fwd_en "
+          "is_disabled") +
+    "|/>\n\r\n\r<Contacts> <PublicGroups></PublicGroups><PrivateGroups></PrivateGroups>"
+    "<Privates></Privates></Contacts>\r\n<TextMessages>|</TextMessages></VEXProfile>");
 
 std::string ToText(const VirtualCP& image) {
     std::string text = "left over";
@@ -121,8 +83,9 @@ const std::string kEmptyContacts =
     "<Contacts> <PublicGroups></PublicGroups><PrivateGroups></PrivateGroups><Privates></Privates>"
     "</Contacts>";
 
-TEST(VirtualCP2XML, FreshImageGivesTheCompleteDefaultDocument) {
+TEST(VirtualCP2XML, FreshImageGivesTheCompleteDefaultDocumentAndBack) {
     EXPECT_EQ(ToText(VirtualCP()), kFreshImageText);
+    EXPECT_EQ(FromText(kFreshImageText), VirtualCP()) << "empty lists leave every slot empty";
 }
 
 TEST(VirtualCP2XML, PopulatedImageWritesEveryPieceWithItsSeparators) {
@@ -151,66 +114,28 @@ TEST(VirtualCP2XML, PopulatedImageWritesEveryPieceWithItsSeparators) {
     image.m_texts[2] = "Bye <now>";
 
     const std::string text = ToText(image);
-    EXPECT_THAT(text, HasSubstr("\r\n\tcodeplug_dev_version=\"4294967240\"\r\n\t/>"));
-    EXPECT_THAT(text, HasSubstr("\r\n\tmodel=\"VX48\""));
-    EXPECT_THAT(text, HasSubstr("\r\n\tprvt_call_rec_dis =\"1\""));
-    EXPECT_THAT(text, HasSubstr("\r\n\tnum_of_languages=\"2\""));
-    EXPECT_THAT(text, HasSubstr("\r\n\t<languages>"
-                                "\r\n\t<language language_id=\"3\" />"
-                                "\r\n\t<language language_id=\"7\" />"
-                                "\r\n\t</languages>\r\n\t</limit>"));
-    EXPECT_THAT(text, HasSubstr("\n\r<Contacts> <PublicGroups>"
-                                "\r\n\t<PublicGroup"
-                                "\r\n\tcntct_type=\"2\""
-                                "\r\n\tname=\"A&amp;&quot;&lt;&gt;'\""
-                                "\r\n\tpid=\"17179869183\""
-                                "\r\n\tchannel=\"2\""
-                                "\r\n\tin_scan_list=\"1\""
-                                "\r\n\tin_scroll_list=\"0\""
-                                "\r\n\t/>"
-                                "</PublicGroups><PrivateGroups>"
-                                "\r\n\t<PrivateGroup"
-                                "\n\r\tcntct_type=\"1\""
-                                "\r\n\tname=\"Crew\""
-                                "\r\n\tpid=\"2001\""
-                                "\r\n\tchannel=\"1\" "
-                                "\r\n\tin_scroll_list=\"0\""
-                                "\r\n\t/>"
-                                "</PrivateGroups><Privates>"
-                                "\r\n\t<Private"
-                                "\r\n\tcntct_type=\"0\""
-                                "\r\n\tname=\"Zed\""
-                                "\r\n\tpid=\"1001\""
-                                "\r\n\tchannel=\"1\""
-                                "\r\n\tin_scroll_list=\"1\""
-                                "\r\n\talert_tone=\"3\""
-                                "\r\n\thome_grp=\"2002\""
-                                "\r\n\tshow_grp_only=\"1\""
-                                "\r\n\tid_in_use=\"1\""
-                                "\r\n\tsee_all_groups=\"1\""
-                                "\r\n\tmngr_mode=\"1\">\r\n\t"
-                                "<ParentPrivateGroups>"
-                                "<ParentPrivateGroup pid =\"2001\" />"
-                                "<ParentPrivateGroup pid =\"2002\" />"
-                                "</ParentPrivateGroups></Private>"
-                                "\r\n\t<Private"
-                                "\r\n\tcntct_type=\"0\""
-                                "\r\n\tname=\"\""
-                                "\r\n\tpid=\"1002\""
-                                "\r\n\tchannel=\"1\""
-                                "\r\n\tin_scroll_list=\"0\""
-                                "\r\n\talert_tone=\"0\""
-                                "\r\n\thome_grp=\"\""
-                                "\r\n\tshow_grp_only=\"0\""
-                                "\r\n\tid_in_use=\"0\""
-                                "\r\n\tsee_all_groups=\"0\""
-                                "\r\n\tmngr_mode=\"0\">\r\n\t"
-                                "<ParentPrivateGroups></ParentPrivateGroups></Private>"
-                                "</Privates></Contacts>"
-                                "\r\n<TextMessages>"
-                                "\r\n\t<TextMessage txt=\"Hello\" />"
-                                "\r\n\t<TextMessage txt=\"Bye &lt;now&gt;\" />"
-                                "\r\n\t</TextMessages></VEXProfile>"));
+    for (const char* piece :
+         {"|codeplug_dev_version=\"4294967240\"|/>", "|model=\"VX48\"", "|prvt_call_rec_dis =\"1\"",
+          "|num_of_languages=\"2\"",
+          "|<languages>|<language language_id=\"3\" />|<language language_id=\"7\" />"
+          "|</languages>|</limit>",
+          // The private group's first attribute follows LF CR TAB, and its channel a space.
+          "\n\r<Contacts> <PublicGroups>|<PublicGroup|cntct_type=\"2\""
+          "|name=\"A&amp;&quot;&lt;&gt;'\"|pid=\"17179869183\"|channel=\"2\"|in_scan_list=\"1\""
+          "|in_scroll_list=\"0\"|/></PublicGroups><PrivateGroups>|<PrivateGroup"
+          "\n\r\tcntct_type=\"1\"|name=\"Crew\"|pid=\"2001\"|channel=\"1\" |in_scroll_list=\"0\""
+          "|/></PrivateGroups><Privates>|<Private|cntct_type=\"0\"|name=\"Zed\"|pid=\"1001\""
+          "|channel=\"1\"|in_scroll_list=\"1\"|alert_tone=\"3\"|home_grp=\"2002\""
+          "|show_grp_only=\"1\"|id_in_use=\"1\"|see_all_groups=\"1\"|mngr_mode=\"1\">|"
+          "<ParentPrivateGroups><ParentPrivateGroup pid =\"2001\" />"
+          "<ParentPrivateGroup pid =\"2002\" /></ParentPrivateGroups></Private>"
+          "|<Private|cntct_type=\"0\"|name=\"\"|pid=\"1002\"|channel=\"1\"|in_scroll_list=\"0\""
+          "|alert_tone=\"0\"|home_grp=\"\"|show_grp_only=\"0\"|id_in_use=\"0\""
+          "|see_all_groups=\"0\"|mngr_mode=\"0\">|<ParentPrivateGroups></ParentPrivateGroups>"
+          "</Private></Privates></Contacts>\r\n<TextMessages>|<TextMessage txt=\"Hello\" />"
+          "|<TextMessage txt=\"Bye &lt;now&gt;\" />|</TextMessages></VEXProfile>"}) {
+        EXPECT_THAT(text, HasSubstr(Expand(piece)));
+    }
 }
 
 TEST(VirtualCP2XML, NeverReadsPastTheLanguageList) {
@@ -240,24 +165,13 @@ TEST(VirtualCP2XML, TextIsUtf8AndPhaseIsAlwaysWellFormed) {
 VirtualCP FullImage() {
     VirtualCP image;
     image.m_version = {'D', 0x5E, 4, 7, 2, 15, 250};
-    RadioLimits& l = image.m_limits;
-    l.pid = "1001";
-    l.pid_range = {"9", "3"};  // a profile's range is taken as it is
-    l.public_group_base = {"17179869183", 64};
-    l.model = "VX48";
-    l.clone_compatibility_version = 10;
-    l.max_num_of_contacts = 150;
-    l.max_num_of_private_grps = 20;
-    l.max_num_of_public_grps = 64;
-    l.max_num_of_predefined_msgs = 25;
-    l.feature_bits = 0xFFFFFFFFu;
-    l.static_ergo_flag2 = 0xDEADBEEF;
-    l.num_of_languages = 6;
-    l.languages = {1, 2, 3, 4, 5, 255};
-    l.max_num_of_channels = 16;
-    l.max_vol_level = 7;
-    RadioSettings& s = image.m_settings;
-    s = {6, 30000, 1, 0x01020304, 4000000000u, 1, 2, 3, 4, 5, 2, 0xFFFFFFFFu, "1002"};
+    // A profile's PID range is taken as it is, even backwards.
+    // clang-format off
+    image.m_limits = {"1001", {"9", "3"}, {"17179869183", 64}, "VX48", 10, 150, 20, 64, 25,
+                      0xFFFFFFFFu, 0xDEADBEEF, 6, {1, 2, 3, 4, 5, 255}, 16, 7};
+    // clang-format on
+    image.m_settings = {6, 30000, 1, 0x01020304, 4000000000u, 1,     2,
+                        3, 4,     5, 2,          0xFFFFFFFFu, "1002"};
     image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "Alpha", "17179869183", 3);
     image.m_contacts[0].flags = 0x0A;
     image.m_contacts[0].alert_tone = 9;  // not carried for a group
@@ -289,23 +203,10 @@ TEST(ProfileRoundTrip, KeepsWhatTheProfileCarriesAndClearsTheRest) {
     expected.m_contacts[0].alert_tone = 0;
     expected.m_contacts[2].group_count = 0;
     expected.m_contacts[2].home_index = 0;
-    EXPECT_EQ(back.m_version, expected.m_version);
-    EXPECT_EQ(back.m_limits, expected.m_limits);
-    EXPECT_EQ(back.m_settings, expected.m_settings);
-    for (std::size_t i = 0; i < kContactSlots; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(back.m_contacts[i], expected.m_contacts[i]);
-    }
-    EXPECT_EQ(back.m_texts, expected.m_texts);
     EXPECT_EQ(back, expected);
 
     // And the text is a fixed point.
     EXPECT_EQ(ToText(back), ToText(expected));
-}
-
-TEST(XML2VirtualCP, EmptyListsLeaveEverySlotEmpty) {
-    const VirtualCP image = FromText(kFreshImageText);
-    EXPECT_EQ(image, VirtualCP());
 }
 
 TEST(XML2VirtualCP, SortsContactsByNameWithoutRegardToCaseKeepingDocumentOrder) {
@@ -392,74 +293,6 @@ TEST(XML2VirtualCP, CommentEndsAWalkButWhiteSpaceDoesNot) {
     EXPECT_EQ(image.m_contacts[0].parent_groups[1], "");
 }
 
-TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
-    auto repeat = [](const std::string& piece, int times) {
-        std::string out;
-        for (int i = 0; i < times; ++i) out += piece;
-        return out;
-    };
-    const std::string group =
-        "<PublicGroup cntct_type='2' name='g' pid='1' channel='1' in_scan_list='0' "
-        "in_scroll_list='0'/>";
-    const std::string privateOf = [] {
-        return std::string(
-            "<Private cntct_type='0' name='p' pid='1' channel='1' in_scroll_list='0' "
-            "alert_tone='0' home_grp='' show_grp_only='0' id_in_use='0' see_all_groups='0' "
-            "mngr_mode='0'><ParentPrivateGroups>");
-    }();
-    struct Row {
-        const char* what;
-        std::string text;
-        bool fits;
-    };
-    const Row rows[] = {
-        {"150 contacts",
-         FreshWith(kEmptyContacts,
-                   "<Contacts><PublicGroups>" + repeat(group, 150) + "</PublicGroups></Contacts>"),
-         true},
-        {"151 contacts",
-         FreshWith(kEmptyContacts,
-                   "<Contacts><PublicGroups>" + repeat(group, 151) + "</PublicGroups></Contacts>"),
-         false},
-        {"25 texts",
-         FreshWith("<TextMessages>", "<TextMessages>" + repeat("<TextMessage txt='t'/>", 25)),
-         true},
-        {"26 texts",
-         FreshWith("<TextMessages>", "<TextMessages>" + repeat("<TextMessage txt='t'/>", 26)),
-         false},
-        {"6 languages",
-         FreshWith("<languages>", "<languages>" + repeat("<language language_id='1'/>", 6)), true},
-        {"7 languages",
-         FreshWith("<languages>", "<languages>" + repeat("<language language_id='1'/>", 7)), false},
-        {"5 parent groups",
-         FreshWith(kEmptyContacts, "<Contacts><Privates>" + privateOf +
-                                       repeat("<ParentPrivateGroup pid='1'/>", 5) +
-                                       "</ParentPrivateGroups></Private></Privates></Contacts>"),
-         true},
-        {"6 parent groups",
-         FreshWith(kEmptyContacts, "<Contacts><Privates>" + privateOf +
-                                       repeat("<ParentPrivateGroup pid='1'/>", 6) +
-                                       "</ParentPrivateGroups></Private></Privates></Contacts>"),
-         false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        VirtualCP image;
-        if (row.fits) {
-            EXPECT_EQ(CDataAdaptor::XML2VirtualCP(row.text, image), 1);
-            continue;
-        }
-        try {
-            CDataAdaptor::XML2VirtualCP(row.text, image);
-            ADD_FAILURE() << "accepted";
-        } catch (const CVEXPRGException& e) {
-            EXPECT_EQ(e.MessageId(), 105);
-            EXPECT_THAT(e.Context(), HasSubstr("(CDataAdaptor::XML2VirtualCP:"));
-            EXPECT_THAT(e.Context(), HasSubstr("Exception Catched"));
-        }
-    }
-}
-
 // The message id and context of what XML2VirtualCP throws for text; -1 when it throws nothing.
 std::pair<int, std::string> FailureOf(const std::string& text) {
     VirtualCP image;
@@ -471,38 +304,73 @@ std::pair<int, std::string> FailureOf(const std::string& text) {
     return {-1, {}};
 }
 
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
+    const std::string group =
+        "<PublicGroup cntct_type='2' name='g' pid='1' channel='1' "
+        "in_scan_list='0' in_scroll_list='0'/>";
+    const std::string privateHead =
+        "<Contacts><Privates><Private cntct_type='0' name='p' pid='1' channel='1' "
+        "in_scroll_list='0' alert_tone='0' home_grp='' show_grp_only='0' id_in_use='0' "
+        "see_all_groups='0' mngr_mode='0'><ParentPrivateGroups>";
+    const auto contacts = [&](int n) {
+        return FreshWith(kEmptyContacts, "<Contacts><PublicGroups>" + Repeat(group, n) +
+                                             "</PublicGroups></Contacts>");
+    };
+    const auto texts = [](int n) {
+        return FreshWith("<TextMessages>", "<TextMessages>" + Repeat("<TextMessage txt='t'/>", n));
+    };
+    const auto languages = [](int n) {
+        return FreshWith("<languages>", "<languages>" + Repeat("<language language_id='1'/>", n));
+    };
+    const auto parents = [&](int n) {
+        return FreshWith(kEmptyContacts,
+                         privateHead + Repeat("<ParentPrivateGroup pid='1'/>", n) +
+                             "</ParentPrivateGroups></Private></Privates></Contacts>");
+    };
+    // The most each list holds, and one more.
+    const std::pair<std::string, std::string> rows[] = {
+        {contacts(150), contacts(151)},
+        {texts(25), texts(26)},
+        {languages(6), languages(7)},
+        {parents(5), parents(6)},
+    };
+    for (const auto& [fits, tooMany] : rows) {
+        VirtualCP image;
+        EXPECT_EQ(CDataAdaptor::XML2VirtualCP(fits, image), 1);
+        const auto [id, context] = FailureOf(tooMany);
+        EXPECT_EQ(id, 105);
+        EXPECT_THAT(context, HasSubstr("(CDataAdaptor::XML2VirtualCP:"));
+        EXPECT_THAT(context, HasSubstr("Exception Catched"));
+    }
+}
+
 TEST(XML2VirtualCP, ReportsBrokenDocumentsWithTheirReason) {
-    {
-        SCOPED_TRACE("missing attribute");
-        const auto [id, context] = FailureOf(FreshWith("\r\n\tmodel=\"\"", ""));
+    struct Row {
+        const char* what;
+        std::string text;
+        std::vector<const char*> context;
+    };
+    const Row rows[] = {
+        // Raised inside the conversion: the conversion's own line comes last.
+        {"missing attribute", FreshWith("\r\n\tmodel=\"\"", ""), {"'limit'", "'model'"}},
+        {"missing element", FreshWith("<setting", "<settings"), {"ErrorMsg: ", "//dfns:setting"}},
+        {"wrong namespace", FreshWith(ProfileNamespaceUri, "urn:other"), {}},
+        {"not well-formed", kFreshImageText.substr(0, 500), {"Desc: Line "}},
+        {"empty text", "", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const auto [id, context] = FailureOf(row.text);
         EXPECT_EQ(id, 106);
-        EXPECT_THAT(context, HasSubstr("'limit'"));
-        EXPECT_THAT(context, HasSubstr("'model'"));
-        // Raised inside the conversion: the conversion's own line follows.
-        EXPECT_THAT(context, ::testing::EndsWith("Exception Catched"));
+        for (const char* piece : row.context) EXPECT_THAT(context, HasSubstr(piece));
     }
-    {
-        SCOPED_TRACE("missing element");
-        const auto [id, context] = FailureOf(FreshWith("<setting", "<settings"));
-        EXPECT_EQ(id, 106);
-        EXPECT_THAT(context, HasSubstr("ErrorMsg: "));
-        EXPECT_THAT(context, HasSubstr("//dfns:setting"));
-    }
-    {
-        SCOPED_TRACE("wrong namespace");
-        const auto [id, context] = FailureOf(FreshWith(ProfileNamespaceUri, "urn:other"));
-        EXPECT_EQ(id, 106);
-    }
-    {
-        SCOPED_TRACE("not well-formed");
-        const auto [id, context] = FailureOf(kFreshImageText.substr(0, 500));
-        EXPECT_EQ(id, 106);
-        EXPECT_THAT(context, HasSubstr("Desc: Line "));
-    }
-    {
-        SCOPED_TRACE("empty text");
-        EXPECT_EQ(FailureOf("").first, 106);
-    }
+    EXPECT_THAT(FailureOf(rows[0].text).second, ::testing::EndsWith("Exception Catched"));
 }
 
 TEST(XML2VirtualCP, RefusesAnyDocumentTypeDeclaration) {
@@ -510,12 +378,7 @@ TEST(XML2VirtualCP, RefusesAnyDocumentTypeDeclaration) {
     std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE VEXProfile [<!ENTITY a \"" +
                        std::string(10000, 'x') + "\">]>";
     std::string body = kFreshImageText.substr(kFreshImageText.find("<VEXProfile"));
-    body.replace(
-        body.find("model=\"\""), 8, "model=\"" + [] {
-            std::string refs;
-            for (int i = 0; i < 50000; ++i) refs += "&a;";
-            return refs;
-        }() + "\"");
+    body.replace(body.find("model=\"\""), 8, "model=\"" + Repeat("&a;", 50000) + "\"");
     const auto [id, context] = FailureOf(bomb + body);
     EXPECT_EQ(id, 105);
 
@@ -529,7 +392,8 @@ TEST(XML2VirtualCP, RefusesAnyDocumentTypeDeclaration) {
 TEST(XML2VirtualCP, TakesTheProfileTextAsUtf8WhateverTheDeclarationSays) {
     std::string text = FreshWith("encoding=\"utf-8\"", "encoding=\"ISO-8859-1\"");
     text = text.substr(0, text.find("<TextMessages>")) +
-           "<TextMessages><TextMessage txt=\"Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\xE2\x82\xB9\"/></TextMessages>"
+           "<TextMessages><TextMessage txt=\"Gr\xC3\xBC\xC3\x9F "
+           "\xE2\x82\xAC\xE2\x82\xB9\"/></TextMessages>"
            "</VEXProfile>";
     const VirtualCP image = FromText(text);
     // Narrowed to the radio's single-byte characters (the euro sign has one); what it cannot show

@@ -75,13 +75,7 @@ ContactRecord ReadBack(ContactRecord contact, int count, int home_index) {
 }
 
 TEST(VersionForm, PhaseTravelsLast) {
-    const VersionInfo version{.firmware_phase = 'D',
-                              .firmware_release = 0x5E,
-                              .firmware_version = 4,
-                              .firmware_revision = 2,
-                              .codeplug_structure = 3,
-                              .codeplug_version = 16,
-                              .codeplug_dev_version = 0xFE};
+    const VersionInfo version{'D', 0x5E, 4, 2, 3, 16, 0xFE};
     const Bytes form = Form({0x5E, 4, 2, 3, 16, 0xFE, 'D'});
     const auto encoded = EncodeVersionInfo(version);
     EXPECT_EQ(Bytes(encoded.begin(), encoded.end()), form);
@@ -92,29 +86,16 @@ TEST(VersionForm, PhaseTravelsLast) {
     EXPECT_EQ(decoded, version);
 }
 
-RadioSettings FullSettings() {
-    RadioSettings s;
-    s.contrast = 7;
-    s.backlight = 5000;
-    s.vibracall = 1;
-    s.current_time = 0xA1B2C3D4;
-    s.alarm_time = 3600;
-    s.ringer_vol_level = 2;
-    s.speaker_vol_level = 3;
-    s.keypad_vol_level = 4;
-    s.alarm_vol_level = 5;
-    s.earpiece_vol_level = 6;
-    s.language = 9;
-    s.setting_bits = 0x80000003;  // time_format and two unnamed bits
-    s.call_forward_id = "17179869183";
-    return s;
-}
+// Every field set; setting_bits holds time_format and two unnamed bits.
+// clang-format off
+const RadioSettings kFullSettings = {7, 5000, 1, 0xA1B2C3D4, 3600, 2, 3, 4, 5, 6, 9, 0x80000003,
+                                     "17179869183"};
+// clang-format on
 
 TEST(SettingsForm, ExactBytesBothWays) {
     RadioSettings clock;
     clock.current_time = 0x01020304;
-    RadioSettings disabled;
-    disabled.setting_bits = 1u << setting::kIsDisabled;
+    clock.setting_bits = 1u << setting::kIsDisabled;
     struct Row {
         const char* what;
         RadioSettings settings;
@@ -124,21 +105,14 @@ TEST(SettingsForm, ExactBytesBothWays) {
     // levels and language; setting bits; call_forward_id.
     // clang-format off
     const Row rows[] = {
-        {"current_time MSB first", clock,
+        {"current_time MSB first, setting bits as held", clock,
          Form({0, 0, 0, 0, 0, 0,
                1, 2, 3, 4,
                0, 0, 0, 0,
                0, 1, 0, 1, 1, 0,
-               0, 0, 0, 0,
-               ""})},
-        {"setting bits as held", disabled,
-         Form({0, 0, 0, 0, 0, 0,
-               0, 0, 0, 0,
-               0, 0, 0, 0,
-               0, 1, 0, 1, 1, 0,
                0, 0, 0, 1,
                ""})},
-        {"every field", FullSettings(),
+        {"every field", kFullSettings,
          Form({7, 0, 0, 0x13, 0x88, 1,
                0xA1, 0xB2, 0xC3, 0xD4,
                0, 0, 0x0E, 0x10,
@@ -150,40 +124,25 @@ TEST(SettingsForm, ExactBytesBothWays) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(EncodeRadioSettings(row.settings), row.form);
-        RadioSettings decoded = FullSettings();
+        RadioSettings decoded = kFullSettings;
         ASSERT_TRUE(DecodeRadioSettings(row.form, decoded));
         EXPECT_EQ(decoded, row.settings);
     }
-    ExpectEveryPrefixRefused(rows[2].form, RadioSettings{}, DecodeRadioSettings);
+    ExpectEveryPrefixRefused(rows[1].form, RadioSettings{}, DecodeRadioSettings);
 }
 
-RadioLimits FullLimits() {
-    RadioLimits l;
-    l.pid = "12345";
-    l.pid_range = {"100", "200000"};
-    l.public_group_base = {"17179869183", 50};
-    l.model = "V480";
-    l.clone_compatibility_version = 10;
-    l.max_num_of_contacts = 150;
-    l.max_num_of_private_grps = 20;
-    l.max_num_of_public_grps = 50;
-    l.max_num_of_predefined_msgs = 25;
-    l.feature_bits = (1u << feature::kSmsFreeFormMesgsEn) | (1u << feature::kSeeAllGroupsEn) |
-                     (1u << feature::kAddPrvtContactsEn) | (1u << feature::kOtaCloneRxEn);
-    l.static_ergo_flag2 = 0x12345678;
-    l.num_of_languages = 3;
-    l.languages = {1, 2, 5, 0, 0, 0};
-    l.max_num_of_channels = 16;
-    l.max_vol_level = 8;
-    return l;
-}
+const std::uint32_t kSomeFeatures =
+    (1u << feature::kSmsFreeFormMesgsEn) | (1u << feature::kSeeAllGroupsEn) |
+    (1u << feature::kAddPrvtContactsEn) | (1u << feature::kOtaCloneRxEn);
+// clang-format off
+const RadioLimits kFullLimits = {"12345", {"100", "200000"}, {"17179869183", 50}, "V480",
+                                 10, 150, 20, 50, 25, kSomeFeatures, 0x12345678,
+                                 3, {1, 2, 5, 0, 0, 0}, 16, 8};
+// clang-format on
 
 TEST(LimitsForm, ExactBytesBothWays) {
-    RadioLimits short_model;
-    short_model.model = "AB";
-    RadioLimits six_languages = FullLimits();
-    six_languages.num_of_languages = 6;
-    six_languages.languages = {1, 2, 3, 4, 5, 6};
+    RadioLimits shortModel;
+    shortModel.model = "AB";
     struct Row {
         const char* what;
         RadioLimits limits;
@@ -193,23 +152,7 @@ TEST(LimitsForm, ExactBytesBothWays) {
     // feature bits; static_ergo_flag2; languages; channels and volume.
     // clang-format off
     const Row rows[] = {
-        {"defaults", RadioLimits{},
-         Form({"", "1", "17179867883", "17179869183", 100,
-               0, 0, 0, 0,
-               0, 0, 0, 0, 0,
-               0, 0, 0, 0,
-               0, 0, 0, 0,
-               0,
-               0, 0})},
-        {"every field", FullLimits(),
-         Form({"12345", "100", "200000", "17179869183", 50,
-               'V', '4', '8', '0',
-               10, 150, 20, 50, 25,
-               0x00, 0x21, 0x04, 0x80,
-               0x78, 0x56, 0x34, 0x12,
-               3, 1, 2, 5,
-               16, 8})},
-        {"model padded", short_model,
+        {"defaults, model padded", shortModel,
          Form({"", "1", "17179867883", "17179869183", 100,
                'A', 'B', 0, 0,
                0, 0, 0, 0, 0,
@@ -217,13 +160,13 @@ TEST(LimitsForm, ExactBytesBothWays) {
                0, 0, 0, 0,
                0,
                0, 0})},
-        {"six languages", six_languages,
+        {"every field", kFullLimits,
          Form({"12345", "100", "200000", "17179869183", 50,
                'V', '4', '8', '0',
                10, 150, 20, 50, 25,
                0x00, 0x21, 0x04, 0x80,
                0x78, 0x56, 0x34, 0x12,
-               6, 1, 2, 3, 4, 5, 6,
+               3, 1, 2, 5,
                16, 8})},
     };
     // clang-format on
@@ -237,9 +180,9 @@ TEST(LimitsForm, ExactBytesBothWays) {
     }
     ExpectEveryPrefixRefused(rows[1].form, RadioLimits{}, DecodeRadioLimits);
 
-    RadioLimits long_model;
-    long_model.model = "V480X";
-    const auto cut = EncodeRadioLimits(long_model);
+    RadioLimits longModel;
+    longModel.model = "V480X";
+    const auto cut = EncodeRadioLimits(longModel);
     ASSERT_TRUE(cut.has_value());
     EXPECT_EQ(Bytes(cut->begin() + 27, cut->begin() + 32), Form({100, 'V', '4', '8', '0'}));
 }
@@ -290,23 +233,25 @@ TEST(LimitsForm, RangeAndGroupBaseTakenOnlyWhenSound) {
     }
 }
 
-TEST(LimitsForm, MoreLanguagesThanTheListHoldsAreRefused) {
-    RadioLimits six = FullLimits();
+TEST(LimitsForm, SixLanguagesFitAndASeventhIsRefused) {
+    RadioLimits six = kFullLimits;
     six.num_of_languages = 6;
+    six.languages = {1, 2, 3, 4, 5, 6};
     Bytes form = *EncodeRadioLimits(six);
-    // Announce a seventh language and supply it: the count alone makes the form unusable.
-    const std::size_t count_at = form.size() - 2 - 6 - 1;
-    ASSERT_EQ(form[count_at], 6);
-    form[count_at] = 7;
-    form.insert(form.begin() + static_cast<std::ptrdiff_t>(count_at) + 1, 4);
-    const RadioLimits sentinel = FullLimits();
-    RadioLimits limits = sentinel;
-    EXPECT_FALSE(DecodeRadioLimits(form, limits));
-    EXPECT_EQ(limits, sentinel);
+    RadioLimits limits;
+    ASSERT_TRUE(DecodeRadioLimits(form, limits));
+    EXPECT_EQ(limits, six);
 
-    RadioLimits seven = FullLimits();
-    seven.num_of_languages = 7;
-    EXPECT_EQ(EncodeRadioLimits(seven), std::nullopt);
+    // Announce a seventh language and supply it: the count alone makes the form unusable.
+    const std::size_t countAt = form.size() - 2 - 6 - 1;
+    ASSERT_EQ(form[countAt], 6);
+    form[countAt] = 7;
+    form.insert(form.begin() + static_cast<std::ptrdiff_t>(countAt) + 1, 4);
+    EXPECT_FALSE(DecodeRadioLimits(form, limits));
+    EXPECT_EQ(limits, six);
+
+    six.num_of_languages = 7;
+    EXPECT_EQ(EncodeRadioLimits(six), std::nullopt);
 }
 
 TEST(ContactForm, ExactBytesBothWays) {

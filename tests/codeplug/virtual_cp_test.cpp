@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "codeplug/radio_forms.h"
 
@@ -93,102 +94,107 @@ TEST(VirtualCP, ExceedsRadioLimitsClauseByClause) {
     radio.max_num_of_private_grps = 3;
     radio.max_num_of_public_grps = 5;
     radio.max_num_of_predefined_msgs = 10;
-    VirtualCP base;
-    base.m_counters = {20, 5, 3, 10};
-    ASSERT_FALSE(base.ExceedsRadioLimits(radio));
-
-    for (unsigned bit : {feature::kAddPrvtContactsEn, feature::kAddPrvtGrpEn,
-                         feature::kCallForwardEn, feature::kPublicScanEn, feature::kSeeAllGroupsEn,
-                         feature::kSmsMesgsTxEn, feature::kSmsComposeMesgsEn}) {
-        SCOPED_TRACE("feature bit " + std::to_string(bit));
-        VirtualCP cp = base;
-        cp.m_limits.feature_bits = Bit(bit);
-        EXPECT_TRUE(cp.ExceedsRadioLimits(radio));
-        RadioLimits capable = radio;
-        capable.feature_bits = Bit(bit);
-        EXPECT_FALSE(cp.ExceedsRadioLimits(capable));
-        EXPECT_FALSE(base.ExceedsRadioLimits(capable));
-    }
-
-    // A bit the check does not look at.
-    VirtualCP mngr = base;
-    mngr.m_limits.feature_bits = Bit(feature::kMngrModeEn);
-    EXPECT_FALSE(mngr.ExceedsRadioLimits(radio));
-
-    // vibracall_dis works the other way round.
-    RadioLimits no_vibra = radio;
-    no_vibra.feature_bits = Bit(feature::kVibracallDis);
-    EXPECT_TRUE(base.ExceedsRadioLimits(no_vibra));
-    VirtualCP quiet = base;
-    quiet.m_limits.feature_bits = Bit(feature::kVibracallDis);
-    EXPECT_FALSE(quiet.ExceedsRadioLimits(no_vibra));
-    EXPECT_FALSE(quiet.ExceedsRadioLimits(radio));
-
+    const ContactCounters base = {20, 5, 3, 10};
     struct Row {
-        const char* what;
+        std::string what;
+        std::uint32_t wanted;   // the profile's feature bits
+        std::uint32_t offered;  // the radio's
         ContactCounters counters;
         bool exceeds;
     };
-    const Row rows[] = {
-        {"one text too many", {20, 5, 3, 11}, true},
-        {"one private too many", {21, 5, 3, 10}, true},
-        {"one private group too many", {21, 5, 4, 10}, true},
-        {"one public group too many", {21, 6, 3, 10}, true},
-        {"fewer groups leave room for privates", {20, 2, 1, 0}, false},
+    std::vector<Row> rows = {
+        {"baseline", 0, 0, base, false},
+        {"manager mode is not checked", Bit(feature::kMngrModeEn), 0, base, false},
+        // vibracall_dis works the other way round.
+        {"radio without vibracall", 0, Bit(feature::kVibracallDis), base, true},
+        {"neither with vibracall", Bit(feature::kVibracallDis), Bit(feature::kVibracallDis), base,
+         false},
+        {"profile without vibracall", Bit(feature::kVibracallDis), 0, base, false},
+        {"one text too many", 0, 0, {20, 5, 3, 11}, true},
+        {"one private too many", 0, 0, {21, 5, 3, 10}, true},
+        {"one private group too many", 0, 0, {21, 5, 4, 10}, true},
+        {"one public group too many", 0, 0, {21, 6, 3, 10}, true},
+        {"fewer groups leave room for privates", 0, 0, {20, 2, 1, 0}, false},
     };
+    for (unsigned bit : {feature::kAddPrvtContactsEn, feature::kAddPrvtGrpEn,
+                         feature::kCallForwardEn, feature::kPublicScanEn, feature::kSeeAllGroupsEn,
+                         feature::kSmsMesgsTxEn, feature::kSmsComposeMesgsEn}) {
+        const std::string name = "feature bit " + std::to_string(bit);
+        rows.push_back({name + " wanted", Bit(bit), 0, base, true});
+        rows.push_back({name + " wanted and offered", Bit(bit), Bit(bit), base, false});
+        rows.push_back({name + " offered", 0, Bit(bit), base, false});
+    }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        VirtualCP cp = base;
+        VirtualCP cp;
+        cp.m_limits.feature_bits = row.wanted;
         cp.m_counters = row.counters;
-        EXPECT_EQ(cp.ExceedsRadioLimits(radio), row.exceeds);
+        RadioLimits offer = radio;
+        offer.feature_bits = row.offered;
+        EXPECT_EQ(cp.ExceedsRadioLimits(offer), row.exceeds);
     }
 
     // Group allowances larger than the total leave negative room for privates: no private fits.
-    RadioLimits generous = radio;
-    generous.max_num_of_private_grps = 20;
-    generous.max_num_of_public_grps = 20;
-    VirtualCP groups_only = base;
-    groups_only.m_counters = {30, 15, 15, 0};
-    EXPECT_TRUE(groups_only.ExceedsRadioLimits(generous));
+    radio.max_num_of_private_grps = 20;
+    radio.max_num_of_public_grps = 20;
+    VirtualCP groupsOnly;
+    groupsOnly.m_counters = {30, 15, 15, 0};
+    EXPECT_TRUE(groupsOnly.ExceedsRadioLimits(radio));
 }
 
-struct OwnCase {
-    const char* what;
-    std::uint32_t features;
-    std::uint8_t own_flags;
-    std::uint32_t setting_bits;
-};
-
 const std::uint32_t kBothFeatures = Bit(feature::kMngrModeEn) | Bit(feature::kSeeAllGroupsEn);
-const std::uint32_t kBothSettings = Bit(setting::kMngrMode) | Bit(setting::kSeeAllGrps);
+const std::uint32_t kMngr = Bit(setting::kMngrMode);
+const std::uint32_t kSeeAll = Bit(setting::kSeeAllGrps);
 
-TEST(VirtualCP, OwnFlagsGoIntoTheSettingsBeforeAWrite) {
-    const OwnCase rows[] = {
-        {"both", kBothFeatures, 0xC0, kBothSettings},
-        {"manager only", kBothFeatures, 0x80, Bit(setting::kMngrMode)},
-        {"see all only", kBothFeatures, 0x40, Bit(setting::kSeeAllGrps)},
-        {"radio lacks manager mode", Bit(feature::kSeeAllGroupsEn), 0xC0,
-         Bit(setting::kSeeAllGrps)},
-        {"radio lacks see all", Bit(feature::kMngrModeEn), 0xC0, Bit(setting::kMngrMode)},
-        {"record clear", kBothFeatures, 0x00, 0},
+// Before a write the own record's flags go into the settings; after a read, the other way round.
+// Either way only what the radio offers passes.
+TEST(VirtualCP, OwnFlagsAndSettingsFollowEachOther) {
+    struct Row {
+        const char* what;
+        std::uint32_t features;
+        std::uint8_t ownSent;
+        std::uint32_t settingsSent;
+        std::uint32_t settingsRead;
+        std::uint8_t ownRead;
     };
-    for (const OwnCase& row : rows) {
+    const Row rows[] = {
+        {"both", kBothFeatures, 0xC0, kMngr | kSeeAll, kMngr | kSeeAll, 0xC0},
+        {"manager only", kBothFeatures, 0x80, kMngr, kMngr, 0x80},
+        {"see all only", kBothFeatures, 0x40, kSeeAll, kSeeAll, 0x40},
+        {"radio lacks manager mode", Bit(feature::kSeeAllGroupsEn), 0xC0, kSeeAll, kMngr | kSeeAll,
+         0x40},
+        {"radio lacks see all", Bit(feature::kMngrModeEn), 0xC0, kMngr, kMngr | kSeeAll, 0x80},
+        {"clear", kBothFeatures, 0x00, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         VirtualCP cp;
         cp.m_limits.pid = "700";
         cp.m_limits.feature_bits = row.features;
-        cp.m_settings.setting_bits = kBothSettings | Bit(setting::kScanEn) | 0x5;
-        Put(cp, 2, ContactType::PrivateGroup, "Same pid", "700").own_flags = 0xC0;
-        Put(cp, 9, ContactType::Private, "Me", "700").own_flags = row.own_flags;
+        // A group of the same pid is no own record.
+        ContactRecord& group = Put(cp, 2, ContactType::PrivateGroup, "Same pid", "700");
+        ContactRecord& own = Put(cp, 9, ContactType::Private, "Me", "700");
+        const std::uint32_t others = Bit(setting::kScanEn) | 0x5;
+        cp.m_settings.setting_bits = kMngr | kSeeAll | others;
+        group.own_flags = 0xC0;
+        own.own_flags = row.ownSent;
         cp.ApplyOwnFlagsToSettings();
-        EXPECT_EQ(cp.m_settings.setting_bits, row.setting_bits | Bit(setting::kScanEn) | 0x5);
-    }
+        EXPECT_EQ(cp.m_settings.setting_bits, row.settingsSent | others);
 
-    // The own record named by the caller, and no own record at all.
+        cp.m_settings.setting_bits = row.settingsRead;
+        group.own_flags = 0;
+        own.own_flags = 0xC0;
+        cp.ApplySettingsToOwnRecord();
+        EXPECT_EQ(own.own_flags, row.ownRead);
+        EXPECT_EQ(group.own_flags, 0);
+    }
+}
+
+TEST(VirtualCP, OwnRecordNamedByTheCallerOrNone) {
     VirtualCP cp;
     cp.m_limits.pid = "700";
     cp.m_limits.feature_bits = kBothFeatures;
-    cp.m_settings.setting_bits = kBothSettings;
+    cp.m_settings.setting_bits = kMngr | kSeeAll;
     Put(cp, 9, ContactType::Private, "Me", "700").own_flags = 0xC0;
     Put(cp, 10, ContactType::Private, "Other", "800").own_flags = 0x80;
     const std::string other = "800";
@@ -197,34 +203,10 @@ TEST(VirtualCP, OwnFlagsGoIntoTheSettingsBeforeAWrite) {
     const std::string nobody = "900";
     cp.ApplyOwnFlagsToSettings(&nobody);
     EXPECT_EQ(cp.m_settings.setting_bits, 0u);
-}
 
-TEST(VirtualCP, SettingsGoIntoTheOwnRecordAfterARead) {
-    const OwnCase rows[] = {
-        {"both", kBothFeatures, 0xC0, kBothSettings},
-        {"manager only", kBothFeatures, 0x80, Bit(setting::kMngrMode)},
-        {"see all only", kBothFeatures, 0x40, Bit(setting::kSeeAllGrps)},
-        {"radio lacks manager mode", Bit(feature::kSeeAllGroupsEn), 0x40, kBothSettings},
-        {"radio lacks see all", Bit(feature::kMngrModeEn), 0x80, kBothSettings},
-        {"settings clear", kBothFeatures, 0x00, 0},
-    };
-    for (const OwnCase& row : rows) {
-        SCOPED_TRACE(row.what);
-        VirtualCP cp;
-        cp.m_limits.pid = "700";
-        cp.m_limits.feature_bits = row.features;
-        cp.m_settings.setting_bits = row.setting_bits;
-        ContactRecord& group = Put(cp, 2, ContactType::PrivateGroup, "Same pid", "700");
-        ContactRecord& own = Put(cp, 9, ContactType::Private, "Me", "700");
-        own.own_flags = 0xC0;
-        cp.ApplySettingsToOwnRecord();
-        EXPECT_EQ(own.own_flags, row.own_flags);
-        EXPECT_EQ(group.own_flags, 0);
-    }
-
-    VirtualCP cp;
+    cp = VirtualCP();
     cp.m_limits.feature_bits = kBothFeatures;
-    cp.m_settings.setting_bits = kBothSettings;
+    cp.m_settings.setting_bits = kMngr | kSeeAll;
     ContactRecord& me = Put(cp, 9, ContactType::Private, "Me", "700");
     const VirtualCP before = cp;
     cp.ApplySettingsToOwnRecord();  // the image's own pid is empty: no own record

@@ -3,21 +3,135 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <numeric>
+#include <set>
 #include <string>
+#include <vector>
 
-#include "link/scripted_port.h"
+#include "codeplug/radio_forms.h"
 
 namespace vex {
 namespace {
 
-using test::Bytes;
-using test::Hex;
-using test::kSilence;
-using test::Line;
-using test::ScriptedPort;
+// One item on the scripted line: a byte value 0..255, or kSilence.
+constexpr int kSilence = -1;
+using Line = std::vector<int>;
+
+std::string Hex(const std::uint8_t* bytes, std::size_t n) {
+    std::string out;
+    char cell[4];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(cell, sizeof cell, i == 0 ? "%02X" : " %02X", bytes[i]);
+        out += cell;
+    }
+    return out;
+}
+
+std::string Hex(const Bytes& bytes) {
+    return Hex(bytes.data(), bytes.size());
+}
+
+// A serial port with a script instead of a device, for driving the protocol.
+//
+// The line is a queue of bytes and silences. An exact Read takes bytes until it has what it asked
+// for; when it meets a silence first it gives what it has (0, or a short read) and uses the silence
+// up, as a real read that timed out would. Replies can also wait for a write: AnswerNextWrite
+// queues bytes that arrive on the line when the next successful write happens, so a purge before
+// the write does not throw them away. Nothing ever sleeps.
+//
+// Every call that changes the line is logged ("purge 12", "write F2 9B 25 4D", "write failed",
+// "clear"), so that tests can check the order of purge, write and error clearing.
+class ScriptedPort : public SerialPort {
+  public:
+    // Bytes (and silences) on the line now.
+    void Feed(const Line& items) { m_input.insert(m_input.end(), items.begin(), items.end()); }
+
+    // What the other end sends after the next successful write; one call per write, in order.
+    void AnswerNextWrite(const Line& items) { m_answers.push_back(items); }
+
+    // The n-th call of Write (counting from 1) fails with -1 and delivers nothing.
+    void FailWrite(int n) { m_failingWrites.insert(n); }
+
+    // A line that echoes every written byte before the answer.
+    void SetEcho(bool echo) { m_echo = echo; }
+    void SetOpen(bool open) { m_open = open; }
+    void SetLastError(std::uint32_t error) { m_lastError = error; }
+
+    const std::vector<std::string>& Log() const { return m_log; }
+    const std::vector<Bytes>& Written() const { return m_written; }
+    int ReadCalls() const { return m_readCalls; }
+    std::size_t Pending() const { return m_input.size(); }
+
+    std::int32_t Read(std::uint8_t* buffer, std::uint32_t count, bool exact) override {
+        ++m_readCalls;
+        if (!m_open) return 0;
+        std::int32_t got = 0;
+        while (static_cast<std::uint32_t>(got) < count && !m_input.empty()) {
+            if (m_input.front() == kSilence) {
+                if (exact) m_input.pop_front();  // this read waited and timed out
+                return got;
+            }
+            buffer[got++] = static_cast<std::uint8_t>(m_input.front());
+            m_input.pop_front();
+        }
+        return got;
+    }
+
+    std::int32_t Write(const std::uint8_t* buffer, std::uint32_t count) override {
+        ++m_writeCalls;
+        if (!m_open) return 0;
+        if (m_failingWrites.count(m_writeCalls) != 0) {
+            m_log.push_back("write failed");
+            return -1;
+        }
+        m_written.emplace_back(buffer, buffer + count);
+        m_log.push_back("write " + Hex(buffer, count));
+        if (m_echo) m_input.insert(m_input.end(), buffer, buffer + count);
+        if (!m_answers.empty()) {
+            Feed(m_answers.front());
+            m_answers.pop_front();
+        }
+        return static_cast<std::int32_t>(count);
+    }
+
+    bool Purge(std::uint32_t flags) override {
+        m_log.push_back("purge " + std::to_string(flags));
+        if ((flags & purge::kClearInput) != 0) m_input.clear();
+        return true;
+    }
+
+    bool ClearErrors(std::uint32_t* queueStatus = nullptr,
+                     std::uint32_t* errorMask = nullptr) override {
+        m_log.push_back("clear");
+        m_lastError = 0;
+        if (queueStatus != nullptr) *queueStatus = static_cast<std::uint32_t>(m_input.size());
+        if (errorMask != nullptr) *errorMask = 0;
+        return true;
+    }
+
+    bool Close() override {
+        m_open = false;
+        return true;
+    }
+
+    bool IsOpen() const override { return m_open; }
+
+  private:
+    std::deque<int> m_input;
+    std::deque<Line> m_answers;
+    std::set<int> m_failingWrites;
+    std::vector<std::string> m_log;
+    std::vector<Bytes> m_written;
+    int m_readCalls = 0;
+    int m_writeCalls = 0;
+    bool m_echo = false;
+    bool m_open = true;
+};
+
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
@@ -74,9 +188,6 @@ Bytes Build(std::uint8_t opcodeByte, const Bytes& payload) {
     return Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame building
-
 TEST(BuildFrame, ExactBytes) {
     struct Row {
         const char* name;
@@ -111,9 +222,6 @@ TEST(BuildFrame, PayloadLimit) {
     EXPECT_EQ(RadioProtocol::BuildFrame(frame_type::kCommand, 0x29, tooLong, out), 0u);
     EXPECT_EQ(out[0], 0xAA) << "nothing is built";
 }
-
-// ---------------------------------------------------------------------------------------------
-// Receiving one reply
 
 struct ReceiveRow {
     const char* name;
@@ -252,12 +360,8 @@ TEST(ReceiveFrame, ReadExactNeedsTheWholeCount) {
     EXPECT_EQ(protocol.ReadExact(buffer.data(), 2), -1) << "three short reads use up the attempts";
 }
 
-// ---------------------------------------------------------------------------------------------
-// Exchanges
-
 struct Exchange {
     std::int32_t result;
-    std::uint8_t frameType = 0;
     Reply reply;
 };
 
@@ -331,17 +435,21 @@ TEST(Transact, RetriesWhileNoValidReply) {
     }
 }
 
-TEST(Transact, UnusablePort) {
+TEST(Transact, UnusablePortOrNothingToSend) {
     struct Row {
         const char* name;
         bool port;
         bool open;
         std::uint32_t lastError;
+        Bytes frame;
+        std::int32_t result;
     };
     const Row rows[] = {
-        {"no port", false, true, 0},
-        {"closed port", true, false, 0},
-        {"port with an error", true, true, 5},
+        {"no port", false, true, 0, kGetVersionFrame, -1},
+        {"closed port", true, false, 0, kGetVersionFrame, -1},
+        {"port with an error", true, true, 5, kGetVersionFrame, -1},
+        {"no frame", true, true, 0, {}, -2},
+        {"no frame, no port: the missing frame is told first", false, true, 0, {}, -2},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -350,263 +458,146 @@ TEST(Transact, UnusablePort) {
         port.SetLastError(row.lastError);
         port.AnswerNextWrite(Answer({'P'}));
         RadioProtocol protocol(row.port ? &port : nullptr);
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
-        EXPECT_TRUE(port.Log().empty()) << "nothing is done on an unusable port";
+        EXPECT_EQ(Transact(protocol, row.frame).result, row.result);
+        EXPECT_TRUE(port.Log().empty()) << "nothing is done";
     }
 }
 
-TEST(Transact, NothingToSend) {
-    ScriptedPort port;
-    RadioProtocol protocol(&port);
-    EXPECT_EQ(Transact(protocol, {}).result, -2);
-
-    RadioProtocol noPort(nullptr);
-    EXPECT_EQ(Transact(noPort, {}).result, -2) << "the missing frame is told before the port";
-    EXPECT_TRUE(port.Log().empty());
-}
-
-TEST(Transact, FailedWrites) {
-    {
-        SCOPED_TRACE("one failed write is tried again within the exchange");
-        ScriptedPort port;
-        port.FailWrite(1);
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
-        EXPECT_THAT(port.Log(), ElementsAre("purge 12", "write failed", kGetVersionWrite, "clear"));
-    }
-    {
-        SCOPED_TRACE("every write fails: three exchanges of three writes");
-        ScriptedPort port;
-        for (int n = 1; n <= 9; ++n) port.FailWrite(n);
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
-        EXPECT_EQ(port.Log().size(), 3u * 4u + 1u);
-        EXPECT_TRUE(port.Written().empty());
-    }
-    {
-        SCOPED_TRACE("a failed send, then a good exchange");
-        ScriptedPort port;
-        for (int n = 1; n <= 3; ++n) port.FailWrite(n);
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
-    }
-}
-
-TEST(Transact, EchoCheck) {
-    {
-        SCOPED_TRACE("the echo comes back");
-        ScriptedPort port;
-        port.SetEcho(true);
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        protocol.m_echoCheck = true;
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, 1);
-        EXPECT_EQ(port.Written().size(), 1u);
-    }
-    {
-        SCOPED_TRACE("no echo: every write attempt fails");
-        ScriptedPort port;
-        RadioProtocol protocol(&port);
-        protocol.m_echoCheck = true;
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, -1);
-        EXPECT_EQ(port.Written().size(), 9u);
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Commands
-
-struct CommandRow {
-    const char* name;
-    std::function<LinkStatus(RadioProtocol&, Reply&)> run;
-    const char* frame;
-    Bytes answer;  // a reply that succeeds
-};
-
-TEST(Command, FramesAndSuccessLetters) {
-    const Bytes form = {0x01, 0x02, 0x03};
-    const CommandRow rows[] = {
-        {"GetVersion",
-         [](RadioProtocol& p, Reply& r) { return p.GetVersion(r); },
-         "F2 9B 25 4D",
-         {'E', 0x5E, 5, 0, 3, 16, 5, 'R'}},
-        {"ConfirmLink",
-         [](RadioProtocol& p, Reply& r) { return p.ConfirmLink(r); },
-         "F2 9B 26 4C",
-         {'P'}},
-        {"GetLimits", [](RadioProtocol& p, Reply& r) { return p.GetLimits(r); }, "F2 9B 27 4B",
-         Concat({'F'}, Sequence(40))},
-        {"GetSettings",
-         [](RadioProtocol& p, Reply& r) { return p.GetSettings(r); },
-         "F2 9B 28 4A",
-         {'G', 1, 2}},
-        {"PutSettings",
-         [&form](RadioProtocol& p, Reply& r) { return p.PutSettings(form, r); },
-         "F5 9B 29 01 02 03 40",
-         {'P'}},
-        {"GetContact",
-         [](RadioProtocol& p, Reply& r) { return p.GetContact(7, 1, r); },
-         "F4 9B 30 07 01 38",
-         {'H', 7, 1, 0}},
-        {"PutContact",
-         [](RadioProtocol& p, Reply& r) { return p.PutContact(0, 0, {}, r); },
-         "F4 9B 31 00 00 3F",
-         {'P'}},
-        {"GetTextMessage",
-         [](RadioProtocol& p, Reply& r) { return p.GetTextMessage(3, 1, r); },
-         "F4 9B 32 03 01 3A",
-         {'I', 3, 1, 'H', 'i', 0}},
-        {"PutTextMessage",
-         [](RadioProtocol& p, Reply& r) {
-             const Bytes text = {'H', 'i', 0};
-             return p.PutTextMessage(4, 1, text, r);
-         },
-         "F7 9B 33 04 01 48 69 00 84",
-         {'P'}},
-        {"EndWrite",
-         [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); },
-         "F2 9B 36 3C",
-         {'P'}},
-        {"ResetRadio",
-         [](RadioProtocol& p, Reply& r) { return p.ResetRadio(r); },
-         "F2 9B 37 3B",
-         {'P'}},
-        {"StartPidCapture",
-         [](RadioProtocol& p, Reply& r) { return p.StartPidCapture(r); },
-         "F2 9B 38 3A",
-         {'S', 1}},
-        {"PollPid",
-         [](RadioProtocol& p, Reply& r) { return p.PollPid(r); },
-         "F2 9B 39 39",
-         {'S', 2, '1', '2', '3', 0}},
-    };
-    for (const CommandRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        {
-            ScriptedPort port;
-            port.AnswerNextWrite(Answer(row.answer));
-            RadioProtocol protocol(&port);
-            Reply reply;
-            EXPECT_EQ(row.run(protocol, reply), LinkStatus::Success);
-            ASSERT_EQ(port.Written().size(), 1u);
-            EXPECT_EQ(Hex(port.Written()[0]), row.frame);
-            EXPECT_EQ(reply.frameType, frame_type::kAnswer);
-            EXPECT_THAT(reply.Data(), ElementsAreArray(row.answer));
-        }
-        {
-            SCOPED_TRACE("another letter");
-            ScriptedPort port;
-            port.AnswerNextWrite(Answer({'Z', 1, 2}));
-            RadioProtocol protocol(&port);
-            Reply reply;
-            EXPECT_EQ(row.run(protocol, reply), LinkStatus::UnsupportedCommand);
-            EXPECT_THAT(reply.Data(), ElementsAre('Z', 1, 2)) << "the reply is handed over";
-        }
-    }
-}
-
-TEST(Command, StateReplies) {
+TEST(Transact, FailedWritesAndEchoCheck) {
     struct Row {
         const char* name;
-        std::function<LinkStatus(RadioProtocol&, Reply&)> run;
-        Bytes answer;
-        LinkStatus status;
+        int failingWrites;  // the first n writes fail
+        bool echo;          // the line echoes, and the protocol checks the echo
+        bool echoCheck;
+        std::int32_t result;
+        std::size_t written;
+        std::size_t logged;
     };
-    const auto pollPid = [](RadioProtocol& p, Reply& r) { return p.PollPid(r); };
-    const auto startCapture = [](RadioProtocol& p, Reply& r) { return p.StartPidCapture(r); };
-    const auto endWrite = [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); };
     const Row rows[] = {
-        {"PollPid, state 2", pollPid, {'S', 2, '7', 0}, LinkStatus::Success},
-        {"PollPid, state 1", pollPid, {'S', 1}, LinkStatus::TimedOut},
-        {"PollPid, state 4", pollPid, {'S', 4}, LinkStatus::OperationUnsupported},
-        {"PollPid, state 3", pollPid, {'S', 3}, LinkStatus::OperationFailed},
-        {"PollPid, no state byte", pollPid, {'S'}, LinkStatus::OperationFailed},
-        {"StartPidCapture, state 2 still answers with its letter",
-         startCapture,
-         {'S', 2},
-         LinkStatus::Success},
-        {"EndWrite, state 2: the number of data bytes", endWrite, {'S', 2, 0, 0}, ToLinkStatus(4)},
-        {"EndWrite, state 2, shortest", endWrite, {'S', 2}, ToLinkStatus(2)},
-        {"EndWrite, state 1", endWrite, {'S', 1}, LinkStatus::TimedOut},
-        {"EndWrite, Q FD", endWrite, {'Q', 0, 0xFD}, LinkStatus::ResetOrWriteFirst},
-        {"EndWrite, Q FE", endWrite, {'Q', 0, 0xFE}, LinkStatus::RadioBusy},
-        {"EndWrite, Q 00", endWrite, {'Q', 0, 0x00}, LinkStatus::OperationFailed},
+        {"one failed write is tried again within the exchange", 1, false, false, 1, 1, 4},
+        {"every write fails: three exchanges of three writes", 9, false, false, -1, 0, 13},
+        {"a failed send, then a good exchange", 3, false, false, 1, 1, 7},
+        {"the echo comes back", 0, true, true, 1, 1, 3},
+        {"no echo: every write attempt fails", 0, false, true, -1, 9, 13},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedPort port;
-        port.AnswerNextWrite(Answer(row.answer));
+        for (int n = 1; n <= row.failingWrites; ++n) port.FailWrite(n);
+        port.SetEcho(row.echo);
+        if (row.result > 0) port.AnswerNextWrite(Answer({'P'}));
+        RadioProtocol protocol(&port);
+        protocol.m_echoCheck = row.echoCheck;
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, row.result);
+        EXPECT_EQ(port.Written().size(), row.written);
+        EXPECT_EQ(port.Log().size(), row.logged);
+    }
+}
+
+using Call = std::function<LinkStatus(RadioProtocol&, Reply&)>;
+
+TEST(Command, FramesAndSuccessLetters) {
+    const Bytes form = {0x01, 0x02, 0x03};
+    const Bytes text = {'H', 'i', 0};
+    struct Row {
+        Call run;
+        const char* frame;
+        Bytes answer;  // a reply that succeeds
+    };
+    // clang-format off
+    const Row rows[] = {
+        {[](auto& p, auto& r) { return p.GetVersion(r); }, "F2 9B 25 4D",
+         {'E', 0x5E, 5, 0, 3, 16, 5, 'R'}},
+        {[](auto& p, auto& r) { return p.ConfirmLink(r); }, "F2 9B 26 4C", {'P'}},
+        {[](auto& p, auto& r) { return p.GetLimits(r); }, "F2 9B 27 4B",
+         Concat({'F'}, Sequence(40))},
+        {[](auto& p, auto& r) { return p.GetSettings(r); }, "F2 9B 28 4A", {'G', 1, 2}},
+        {[&](auto& p, auto& r) { return p.PutSettings(form, r); }, "F5 9B 29 01 02 03 40", {'P'}},
+        {[](auto& p, auto& r) { return p.GetContact(7, 1, r); }, "F4 9B 30 07 01 38",
+         {'H', 7, 1, 0}},
+        {[](auto& p, auto& r) { return p.PutContact(0, 0, {}, r); }, "F4 9B 31 00 00 3F", {'P'}},
+        {[](auto& p, auto& r) { return p.GetTextMessage(3, 1, r); }, "F4 9B 32 03 01 3A",
+         {'I', 3, 1, 'H', 'i', 0}},
+        {[&](auto& p, auto& r) { return p.PutTextMessage(4, 1, text, r); },
+         "F7 9B 33 04 01 48 69 00 84", {'P'}},
+        {[](auto& p, auto& r) { return p.EndWrite(r); }, "F2 9B 36 3C", {'P'}},
+        {[](auto& p, auto& r) { return p.ResetRadio(r); }, "F2 9B 37 3B", {'P'}},
+        {[](auto& p, auto& r) { return p.StartPidCapture(r); }, "F2 9B 38 3A", {'S', 1}},
+        {[](auto& p, auto& r) { return p.PollPid(r); }, "F2 9B 39 39", {'S', 2, '1', '2', '3', 0}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.frame);
+        for (const bool known : {true, false}) {
+            SCOPED_TRACE(known ? "its letter" : "another letter");
+            const Bytes answer = known ? row.answer : Bytes{'Z', 1, 2};
+            ScriptedPort port;
+            port.AnswerNextWrite(Answer(answer));
+            RadioProtocol protocol(&port);
+            Reply reply;
+            EXPECT_EQ(row.run(protocol, reply),
+                      known ? LinkStatus::Success : LinkStatus::UnsupportedCommand);
+            ASSERT_EQ(port.Written().size(), 1u);
+            EXPECT_EQ(Hex(port.Written()[0]), row.frame);
+            EXPECT_EQ(reply.frameType, frame_type::kAnswer);
+            EXPECT_THAT(reply.Data(), ElementsAreArray(answer)) << "the reply is handed over";
+        }
+    }
+}
+
+// What MapReplyStatus does not know: PollPid wants state 2, EndWrite's state 2 tells its size.
+TEST(Command, StateReplies) {
+    const Call pollPid = [](RadioProtocol& p, Reply& r) { return p.PollPid(r); };
+    const Call startCapture = [](RadioProtocol& p, Reply& r) { return p.StartPidCapture(r); };
+    const Call endWrite = [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); };
+    const Call confirm = [](RadioProtocol& p, Reply& r) { return p.ConfirmLink(r); };
+    struct Row {
+        const char* name;
+        Call run;
+        Bytes answer;  // empty: a silent line
+        LinkStatus status;
+    };
+    const Row rows[] = {
+        {"PollPid, state 2", pollPid, {'S', 2, '7', 0}, LinkStatus::Success},
+        {"PollPid, state 1", pollPid, {'S', 1}, LinkStatus::TimedOut},
+        {"PollPid, no state byte", pollPid, {'S'}, LinkStatus::OperationFailed},
+        {"StartPidCapture, state 2", startCapture, {'S', 2}, LinkStatus::Success},
+        {"EndWrite, state 2: the number of data bytes", endWrite, {'S', 2, 0, 0}, ToLinkStatus(4)},
+        {"EndWrite, state 2, shortest", endWrite, {'S', 2}, ToLinkStatus(2)},
+        {"EndWrite, Q FD", endWrite, {'Q', 0, 0xFD}, LinkStatus::ResetOrWriteFirst},
+        {"silent line", confirm, {}, LinkStatus::NoConnection},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPort port;
+        if (!row.answer.empty()) port.AnswerNextWrite(Answer(row.answer));
         RadioProtocol protocol(&port);
         Reply reply;
         EXPECT_EQ(ToInt(row.run(protocol, reply)), ToInt(row.status));
-        EXPECT_EQ(port.Written().size(), 1u) << "an answer is never asked for again";
+        EXPECT_EQ(reply.length, row.answer.size());
+        if (!row.answer.empty()) {
+            EXPECT_EQ(port.Written().size(), 1u) << "an answer is never asked for again";
+        }
     }
-}
-
-TEST(Command, ExchangeFailures) {
-    {
-        SCOPED_TRACE("silent line");
-        ScriptedPort port;
-        RadioProtocol protocol(&port);
-        Reply reply;
-        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::NoConnection);
-        EXPECT_EQ(reply.length, 0);
-    }
-    {
-        SCOPED_TRACE("no port");
-        RadioProtocol protocol(nullptr);
-        Reply reply;
-        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::PortUnavailable);
-    }
+    RadioProtocol noPort(nullptr);
+    Reply reply;
+    EXPECT_EQ(noPort.ConfirmLink(reply), LinkStatus::PortUnavailable);
 }
 
 TEST(Command, PayloadLimits) {
-    {
-        SCOPED_TRACE("a public group of 10-character name and pid: 2 + 26 bytes, long frame");
-        Bytes form = {2};
-        for (const char* text : {"ABCDEFGHIJ", "1234567890"}) {
-            for (const char* c = text; *c != '\0'; ++c)
-                form.push_back(static_cast<std::uint8_t>(*c));
-            form.push_back(0);
-        }
-        form.resize(26, 0);
-        ScriptedPort port;
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        Reply reply;
-        EXPECT_EQ(protocol.PutContact(5, 1, form, reply), LinkStatus::Success);
-        ASSERT_EQ(port.Written().size(), 1u);
-        const Bytes& frame = port.Written()[0];
-        ASSERT_EQ(frame.size(), 4u + 1u + 28u + 1u);
-        EXPECT_EQ(Hex(Bytes(frame.begin(), frame.begin() + 8)), "FF 9B 00 1E 31 05 01 02");
-    }
-    {
-        SCOPED_TRACE("a contact form of 119 bytes still goes");
-        ScriptedPort port;
-        port.AnswerNextWrite(Answer({'P'}));
-        RadioProtocol protocol(&port);
-        Reply reply;
-        EXPECT_EQ(protocol.PutContact(0, 1, Bytes(119, 0x41), reply), LinkStatus::Success);
-        ASSERT_EQ(port.Written().size(), 1u);
-        EXPECT_EQ(port.Written()[0].size(), 127u);
-    }
-    {
-        SCOPED_TRACE("120 bytes do not: message compose, nothing sent");
-        ScriptedPort port;
-        RadioProtocol protocol(&port);
-        Reply reply;
-        EXPECT_EQ(protocol.PutTextMessage(0, 1, Bytes(120, 0x41), reply),
-                  LinkStatus::MessageCompose);
-        EXPECT_EQ(protocol.PutSettings(Bytes(122, 0x41), reply), LinkStatus::MessageCompose);
-        EXPECT_TRUE(port.Log().empty());
-    }
-}
+    ScriptedPort port;
+    port.AnswerNextWrite(Answer({'P'}));
+    RadioProtocol protocol(&port);
+    Reply reply;
+    EXPECT_EQ(protocol.PutContact(5, 1, Bytes(119, 0x41), reply), LinkStatus::Success);
+    ASSERT_EQ(port.Written().size(), 1u);
+    EXPECT_EQ(port.Written()[0].size(), 127u) << "the longest form that still goes";
 
-// ---------------------------------------------------------------------------------------------
-// Reply statuses
+    // One byte more does not: message compose, nothing sent.
+    EXPECT_EQ(protocol.PutTextMessage(0, 1, Bytes(120, 0x41), reply), LinkStatus::MessageCompose);
+    EXPECT_EQ(protocol.PutSettings(Bytes(122, 0x41), reply), LinkStatus::MessageCompose);
+    EXPECT_EQ(port.Written().size(), 1u);
+}
 
 TEST(MapReplyStatus, EveryRow) {
     struct Row {
@@ -644,9 +635,6 @@ TEST(MapReplyStatus, EveryRow) {
                   row.status);
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// Version acceptance
 
 TEST(AcceptVersion, Rows) {
     struct Row {

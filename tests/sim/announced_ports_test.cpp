@@ -5,41 +5,17 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 
 #include "sim_test_support.h"
 
 namespace vex {
 namespace {
 
-// Points XDG_RUNTIME_DIR at a folder of its own for the test's length.
 class AnnouncedPorts : public ::testing::Test {
   protected:
-    AnnouncedPorts() {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_old = old;
-        setenv("XDG_RUNTIME_DIR", m_runtime.Path().c_str(), 1);
-    }
-    ~AnnouncedPorts() override {
-        if (m_old) {
-            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-    // The pid of a process that has ended (and been reaped).
-    static pid_t DeadPid() {
-        const pid_t child = fork();
-        if (child == 0) _exit(0);
-        waitpid(child, nullptr, 0);
-        return child;
-    }
-
-    sim::test::TempFolder m_runtime;
-    std::optional<std::string> m_old;
+    sim::test::RuntimeFolder m_runtime;
 };
 
 TEST_F(AnnouncedPorts, AnnounceListAndWithdraw) {
@@ -70,7 +46,9 @@ TEST_F(AnnouncedPorts, FilesOfRadiosThatNoLongerRunAreRemovedAndOthersLeftAlone)
 
     // A radio killed before it could withdraw, one killed but not yet reaped (a zombie), and
     // one whose pid the system has since given to another process (pid 1, started long before).
-    const pid_t dead = DeadPid();
+    const pid_t dead = fork();
+    if (dead == 0) _exit(0);
+    waitpid(dead, nullptr, 0);
     const pid_t zombie = fork();
     if (zombie == 0) _exit(0);
     siginfo_t info{};

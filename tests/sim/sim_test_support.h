@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,25 @@ class TempFolder {
 
   private:
     std::filesystem::path m_path;
+};
+
+// Points XDG_RUNTIME_DIR at a fresh folder of its own while it lives; children inherit it.
+class RuntimeFolder : public TempFolder {
+  public:
+    RuntimeFolder() {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_old = old;
+        setenv("XDG_RUNTIME_DIR", Path().c_str(), 1);
+    }
+    ~RuntimeFolder() {
+        if (m_old) {
+            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+
+  private:
+    std::optional<std::string> m_old;
 };
 
 // The contacts in use, each with what a radio form carries (no own-record byte, no scratch), in

@@ -8,6 +8,7 @@
 #include "sim/default_radio.h"
 #include "sim/radio_server.h"
 #include "sim_test_support.h"
+#include "support/contacts.h"
 #include "support/image_printers.h"
 
 namespace vex::sim {
@@ -27,14 +28,6 @@ Bytes Form(const ContactRecord& contact) {
 }
 Bytes Form(std::string_view text) {
     return EncodeTextMessage(text).value();
-}
-
-ContactRecord Contact(ContactType type, std::string name, std::string pid) {
-    ContactRecord c;
-    c.cntct_type = static_cast<std::uint8_t>(type);
-    c.name = std::move(name);
-    c.pid = std::move(pid);
-    return c;
 }
 
 Bytes Refused(std::uint8_t code) {
@@ -67,10 +60,10 @@ TEST(VirtualRadioReplies, GoOnTheWireAsExactFrames) {
 TEST(VirtualRadioReplies, NumberContactsAndTextsInUseFromOne) {
     VirtualCP image;
     image.m_limits = DefaultRadioImage().m_limits;
-    image.m_contacts[0] = Contact(ContactType::PublicGroup, "All", "17179869183");
-    image.m_contacts[4] = Contact(ContactType::Private, "No pid", "");  // not in use
-    image.m_contacts[5] = Contact(ContactType::PrivateGroup, "Crew", "5001");
-    image.m_contacts[9] = Contact(ContactType::Private, "Ann", "1002");
+    image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "All", "17179869183");
+    image.m_contacts[4] = MakeContact(ContactType::Private, "No pid", "");  // not in use
+    image.m_contacts[5] = MakeContact(ContactType::PrivateGroup, "Crew", "5001");
+    image.m_contacts[9] = MakeContact(ContactType::Private, "Ann", "1002");
     image.m_texts[3] = "Only text";
     VirtualRadio radio(image);
 
@@ -91,8 +84,8 @@ TEST(VirtualRadioReplies, NumberContactsAndTextsInUseFromOne) {
 
 TEST(VirtualRadioWrites, ARunOfPutsReplacesTheTable) {
     VirtualRadio radio(DefaultRadioImage());
-    const ContactRecord crew = Contact(ContactType::PrivateGroup, "Crew", "5001");
-    ContactRecord ann = Contact(ContactType::Private, "Ann", "1002");
+    const ContactRecord crew = MakeContact(ContactType::PrivateGroup, "Crew", "5001");
+    ContactRecord ann = MakeContact(ContactType::Private, "Ann", "1002");
     ann.parent_groups[0] = "5001";
 
     EXPECT_THAT(radio.Answer(opcode::kPutContact, Payload({1, 2}, Form(crew))).data,
@@ -121,7 +114,7 @@ TEST(VirtualRadioWrites, EndWriteDropsDanglingGroupLinksAndReportsTheChange) {
     VirtualRadio radio(DefaultRadioImage());
     std::vector<VirtualCP> changes;
     radio.SetChangeHook([&](const VirtualCP& image) { changes.push_back(image); });
-    ContactRecord ann = Contact(ContactType::Private, "Ann", "1002");
+    ContactRecord ann = MakeContact(ContactType::Private, "Ann", "1002");
     ann.parent_groups[0] = "5999";  // no such group
     ann.home_grp = "5998";
 
@@ -138,8 +131,8 @@ TEST(VirtualRadioWrites, EndWriteDropsDanglingGroupLinksAndReportsTheChange) {
 TEST(VirtualRadioWrites, MalformedOrImpossibleRequestsAreRefusedAndChangeNothing) {
     const VirtualCP before = DefaultRadioImage();
     VirtualRadio radio(before);
-    const Bytes crew = Form(Contact(ContactType::PrivateGroup, "Crew", "5001"));
-    ContactRecord bad = Contact(ContactType::Private, "Bad", "1");
+    const Bytes crew = Form(MakeContact(ContactType::PrivateGroup, "Crew", "5001"));
+    ContactRecord bad = MakeContact(ContactType::Private, "Bad", "1");
     bad.cntct_type = 7;
     Bytes badType = Form(bad);
     Bytes cut = crew;
