@@ -83,6 +83,15 @@ const std::string kEmptyContacts =
     "<Contacts> <PublicGroups></PublicGroups><PrivateGroups></PrivateGroups><Privates></Privates>"
     "</Contacts>";
 
+// A Private element with every attribute, `name` as its name and pid, and `groups` inside its
+// ParentPrivateGroups.
+std::string PrivateElement(const std::string& name, const std::string& groups = "") {
+    return "<Private cntct_type='0' name='" + name + "' pid='" + name +
+           "' channel='1' in_scroll_list='0' alert_tone='0' home_grp='' show_grp_only='0' "
+           "id_in_use='0' see_all_groups='0' mngr_mode='0'>\r\n\t<ParentPrivateGroups>" +
+           groups + "</ParentPrivateGroups></Private>";
+}
+
 TEST(VirtualCP2XML, FreshImageGivesTheCompleteDefaultDocumentAndBack) {
     EXPECT_EQ(ToText(VirtualCP()), kFreshImageText);
     EXPECT_EQ(FromText(kFreshImageText), VirtualCP()) << "empty lists leave every slot empty";
@@ -220,11 +229,8 @@ TEST(XML2VirtualCP, SortsContactsByNameWithoutRegardToCaseKeepingDocumentOrder) 
         "in_scroll_list='2'/>"
         "</PublicGroups><PrivateGroups>"
         "<PrivateGroup cntct_type='1' name='Alpha' pid='6' channel='1' in_scroll_list='3'/>"
-        "</PrivateGroups><Privates>"
-        "<Private cntct_type='0' name='ALPHA' pid='7' channel='1' in_scroll_list='0' "
-        "alert_tone='0' home_grp='' show_grp_only='0' id_in_use='0' see_all_groups='0' "
-        "mngr_mode='0'><ParentPrivateGroups/></Private>"
-        "</Privates></Contacts>");
+        "</PrivateGroups><Privates>" +
+            PrivateElement("ALPHA") + "</Privates></Contacts>");
     const VirtualCP image = FromText(text);
     EXPECT_EQ(image.m_contacts[0].name, "alpha");
     EXPECT_EQ(image.m_contacts[1].name, "Alpha");
@@ -270,16 +276,10 @@ TEST(XML2VirtualCP, ConvertsNumbersLikeTheUnsignedDecimalConversion) {
 }
 
 TEST(XML2VirtualCP, CommentEndsAWalkButWhiteSpaceDoesNot) {
-    const std::string privateElement =
-        "<Private cntct_type='0' name='%' pid='%' channel='1' in_scroll_list='0' alert_tone='0' "
-        "home_grp='' show_grp_only='0' id_in_use='0' see_all_groups='0' mngr_mode='0'>"
-        "\r\n\t<ParentPrivateGroups>\n <ParentPrivateGroup pid='9'/>\r\n<!-- stop -->"
-        "<ParentPrivateGroup pid='8'/></ParentPrivateGroups></Private>";
-    auto make = [&](const char* name) {
-        std::string e = privateElement;
-        e.replace(e.find('%'), 1, name);
-        e.replace(e.find('%'), 1, name);
-        return e;
+    const auto make = [](const char* name) {
+        return PrivateElement(name,
+                              "\n <ParentPrivateGroup pid='9'/>\r\n<!-- stop -->"
+                              "<ParentPrivateGroup pid='8'/>");
     };
     const std::string text =
         FreshWith(kEmptyContacts, "<Contacts><PublicGroups/><PrivateGroups/><Privates>\r\n\t" +
@@ -314,10 +314,6 @@ TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
     const std::string group =
         "<PublicGroup cntct_type='2' name='g' pid='1' channel='1' "
         "in_scan_list='0' in_scroll_list='0'/>";
-    const std::string privateHead =
-        "<Contacts><Privates><Private cntct_type='0' name='p' pid='1' channel='1' "
-        "in_scroll_list='0' alert_tone='0' home_grp='' show_grp_only='0' id_in_use='0' "
-        "see_all_groups='0' mngr_mode='0'><ParentPrivateGroups>";
     const auto contacts = [&](int n) {
         return FreshWith(kEmptyContacts, "<Contacts><PublicGroups>" + Repeat(group, n) +
                                              "</PublicGroups></Contacts>");
@@ -328,10 +324,11 @@ TEST(XML2VirtualCP, RefusesWhatTheImageCannotHold) {
     const auto languages = [](int n) {
         return FreshWith("<languages>", "<languages>" + Repeat("<language language_id='1'/>", n));
     };
-    const auto parents = [&](int n) {
+    const auto parents = [](int n) {
         return FreshWith(kEmptyContacts,
-                         privateHead + Repeat("<ParentPrivateGroup pid='1'/>", n) +
-                             "</ParentPrivateGroups></Private></Privates></Contacts>");
+                         "<Contacts><Privates>" +
+                             PrivateElement("p", Repeat("<ParentPrivateGroup pid='1'/>", n)) +
+                             "</Privates></Contacts>");
     };
     // The most each list holds, and one more.
     const std::pair<std::string, std::string> rows[] = {
