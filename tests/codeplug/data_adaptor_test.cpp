@@ -147,20 +147,15 @@ TEST(VirtualCP2XML, PopulatedImageWritesEveryPieceWithItsSeparators) {
     }
 }
 
-TEST(VirtualCP2XML, NeverReadsPastTheLanguageList) {
+TEST(VirtualCP2XML, TextIsUtf8PhaseWellFormedAndTheLanguageListNeverOverread) {
     VirtualCP image;
+    image.m_contacts[0] = MakeContact(ContactType::Private, "Zo\xEB", "5", 1);  // ISO 8859-1
+    image.m_version.firmware_phase = '&';
     image.m_limits.num_of_languages = 200;
     image.m_limits.languages = {1, 2, 3, 4, 5, 6};
     const std::string text = ToText(image);
     EXPECT_THAT(text, HasSubstr("num_of_languages=\"200\""));
     EXPECT_THAT(text, HasSubstr("<language language_id=\"6\" />\r\n\t</languages>"));
-}
-
-TEST(VirtualCP2XML, TextIsUtf8AndPhaseIsAlwaysWellFormed) {
-    VirtualCP image;
-    image.m_contacts[0] = MakeContact(ContactType::Private, "Zo\xEB", "5", 1);  // ISO 8859-1
-    image.m_version.firmware_phase = '&';
-    const std::string text = ToText(image);
     EXPECT_THAT(text, HasSubstr("name=\"Zo\xC3\xAB\""));
     EXPECT_THAT(text, HasSubstr("firmware_phase=\"&amp;\""));
     EXPECT_EQ(FromText(text).m_version.firmware_phase, '&');

@@ -207,14 +207,8 @@ TEST(LimitsForm, RangeAndGroupBaseTakenOnlyWhenSound) {
     };
     // Model, clone version and maxima, feature bits, static_ergo_flag2, no languages, channels,
     // volume.
-    // clang-format off
-    const Bytes tail = Form({'V', '4', '8', '0',
-                             10, 150, 20, 50, 25,
-                             0, 0, 0, 0,
-                             0, 0, 0, 0,
-                             0,
-                             16, 8});
-    // clang-format on
+    const Bytes tail =
+        Form({'V', '4', '8', '0', 10, 150, 20, 50, 25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 8});
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.start) + ".." + row.end + " base " + row.base);
         const Bytes form = Concat(Form({"777", row.start, row.end, row.base, row.size}), tail);

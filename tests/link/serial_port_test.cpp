@@ -132,9 +132,6 @@ class SerialPortTest : public ::testing::Test {
     }
 
     std::filesystem::path LockFile() const { return m_lockDir / m_pty.LockName(); }
-    void PlantLockFile(const std::string& contents) const {
-        std::ofstream(LockFile(), std::ios::binary) << contents;
-    }
 
     Pty m_pty;
     std::filesystem::path m_lockDir;
@@ -177,11 +174,10 @@ TEST_F(SerialPortTest, ConfiguresARaw9600Line8N1AndRestoresTheOldSettingsOnClose
     EXPECT_EQ(now.c_cc[VTIME], 1);
 
     EXPECT_TRUE(port.Close());
-    termios after{};
-    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &after), 0);
-    EXPECT_EQ(after.c_lflag, before.c_lflag);
-    EXPECT_EQ(after.c_iflag, before.c_iflag);
-    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &now), 0);
+    EXPECT_EQ(now.c_lflag, before.c_lflag);
+    EXPECT_EQ(now.c_iflag, before.c_iflag);
+    EXPECT_EQ(now.c_cflag, before.c_cflag);
 }
 
 TEST_F(SerialPortTest, ExactReadWaitsATenthOfASecondPerByteInAll) {
@@ -343,7 +339,7 @@ TEST_F(SerialPortTest, ALockFileHoldsThePortOnlyWhileItsProcessLives) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.contents));
-        PlantLockFile(row.contents);
+        std::ofstream(LockFile(), std::ios::binary) << row.contents;
         SerialPort port(m_pty.Path());
         EXPECT_EQ(port.IsOpen(), !row.held);
         if (row.held) {
