@@ -116,6 +116,7 @@ int ExpectContactsAsWritten(const VirtualCP& written, const VirtualCP& read, boo
         }
         ContactRecord held = read.m_contacts[static_cast<std::size_t>(at)];
         held.group_count = held.home_index = expected.group_count = expected.home_index = 0;
+        // A read gives the home group the last parent slot: the groups are a set.
         if (groupsAsASet) {
             held.own_flags = expected.own_flags = 0;
             std::sort(held.parent_groups.begin(), held.parent_groups.end());
