@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
 #include <functional>
 
@@ -94,21 +93,6 @@ TEST_F(HostLink, ADroppedOrHungUpLineAnswersNoMore) {
         EXPECT_EQ(m_protocol->ConfirmLink(m_reply), LinkStatus::Success);
         EXPECT_EQ(m_protocol->GetVersion(m_reply), LinkStatus::NoConnection);
     }
-}
-
-TEST_F(HostLink, ASecondHostPortIsBusyWhileTheFirstIsOpen) {
-    Serve();
-    auto second = m_radio->HostPorts()("memory");
-    EXPECT_FALSE(second->IsOpen());
-    EXPECT_EQ(second->LastError(), static_cast<std::uint32_t>(EBUSY));
-    RadioProtocol blocked(second.get());
-    EXPECT_EQ(blocked.ConfirmLink(m_reply), LinkStatus::PortUnavailable);
-
-    m_port->Close();
-    auto third = m_radio->HostPorts()("memory");
-    ASSERT_TRUE(third->IsOpen());
-    RadioProtocol reopened(third.get());
-    EXPECT_EQ(reopened.ConfirmLink(m_reply), LinkStatus::Success);
 }
 
 TEST_F(HostLink, PacedRepliesTakeLineTime) {

@@ -200,15 +200,6 @@ TEST(ReadOperation, AHeldPortGivesPortUnavailable) {
     EXPECT_THAT(bench.recorder.Events(), ElementsAre("failed -1"));
 }
 
-TEST(ReadOperation, RetriesAfterBadChecksumsAndNoise) {
-    Bench bench;
-    bench.AddFault("checksum/2");
-    bench.AddFault("noise:6");
-    VirtualCP image;
-    EXPECT_EQ(bench.engine.ReadOperation(image, "mem"), LinkStatus::Success);
-    EXPECT_EQ(bench.Frames(opcode::kGetVersion), 3u);
-}
-
 // Passes everything to a port of the radio's line and cancels the operation once the host has
 // sent `frames` frames with `opcode`.
 class CancellingPort : public SerialPort {

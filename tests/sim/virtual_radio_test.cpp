@@ -15,7 +15,6 @@ namespace vex::sim {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 Bytes Payload(std::initializer_list<std::uint8_t> head, const Bytes& tail = {}) {
     Bytes bytes(head);
@@ -32,29 +31,6 @@ Bytes Form(std::string_view text) {
 
 Bytes Refused(std::uint8_t code) {
     return Bytes{'Q', code, query_code::kRefused};
-}
-
-TEST(VirtualRadioReplies, GoOnTheWireAsExactFrames) {
-    VirtualRadio radio(DefaultRadioImage());
-    struct Row {
-        const char* name;
-        std::uint8_t opcode;
-        Bytes payload;
-        Bytes wire;
-    };
-    const Row rows[] = {
-        {"version",
-         opcode::kGetVersion,
-         {},
-         {0x50, 0xF9, 0x41, 0x45, 0x5E, 0x05, 0x00, 0x03, 0x10, 0x05, 0x52, 0xB3}},
-        {"confirm", opcode::kConfirmLink, {}, {0x50, 0xF2, 0x41, 0x50, 0x7C}},
-        {"capture started", opcode::kStartPidCapture, {}, {0x50, 0xF3, 0x41, 0x53, 0x01, 0x77}},
-        {"refused", opcode::kPutContact, {0x00}, {0x50, 0xF4, 0x41, 0x51, 0x31, 0x00, 0x48}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_THAT(ReplyBytes(radio.Answer(row.opcode, row.payload)), ElementsAreArray(row.wire));
-    }
 }
 
 TEST(VirtualRadioReplies, NumberContactsAndTextsInUseFromOne) {
