@@ -37,13 +37,14 @@ class HostLink : public ::testing::Test {
     Reply m_reply;
 };
 
+// Each fault kind against each command is the CLI's fault matrix; here what it leaves out: a fault
+// aimed at one command, a count, the state that carries a length, other frame types.
 TEST_F(HostLink, EachFaultGivesTheStatusItStandsFor) {
     using Call = std::function<LinkStatus(RadioProtocol&, Reply&)>;
     const Call EndWrite = [](RadioProtocol& p, Reply& r) { return p.EndWrite(r); };
     const Call PutContactZero = [](RadioProtocol& p, Reply& r) {
         return p.PutContact(0, 0, {}, r);
     };
-    const Call Poll = [](RadioProtocol& p, Reply& r) { return p.PollPid(r); };
     const Call Version = [](RadioProtocol& p, Reply& r) { return p.GetVersion(r); };
     struct FaultCase {
         const char* fault;
@@ -52,18 +53,10 @@ TEST_F(HostLink, EachFaultGivesTheStatusItStandsFor) {
     };
     const FaultCase cases[] = {
         {"q:FE@PutContact", PutContactZero, LinkStatus::RadioBusy},
-        {"q:FD", EndWrite, LinkStatus::ResetOrWriteFirst},
-        {"q:01", EndWrite, LinkStatus::OperationFailed},
-        {"s:1", EndWrite, LinkStatus::TimedOut},
-        {"s:4@PollPid", Poll, LinkStatus::OperationUnsupported},
         {"s:2", EndWrite, ToLinkStatus(2)},  // the reply's length: a failure of its own
-        {"rejected:0", Version, LinkStatus::EarlierFirmware},
-        {"rejected:1", Version, LinkStatus::InvalidOpcode},
         {"type:80", Version, LinkStatus::InvalidOpcode},
         {"type:55", Version, LinkStatus::InvalidOpcode},
         {"checksum/2", Version, LinkStatus::Success},
-        {"checksum", Version, LinkStatus::PortUnavailable},
-        {"leadin", Version, LinkStatus::NoConnection},
         {"noise:6", Version, LinkStatus::Success},
         {"q:FE@PutContact", EndWrite, LinkStatus::Success},  // another command: not touched
     };
@@ -84,15 +77,6 @@ TEST_F(HostLink, ASilentRadioIsNoConnectionAfterAboutASecond) {
     // The radio heard all three exchanges and kept quiet.
     EXPECT_EQ(m_radio->Server().Stats().Frames(opcode::kGetVersion), 3u);
     EXPECT_EQ(m_radio->Server().Stats().replies, 0u);
-}
-
-TEST_F(HostLink, ADroppedOrHungUpLineAnswersNoMore) {
-    for (const char* fault : {"drop:1", "hangup:1"}) {
-        SCOPED_TRACE(fault);
-        Serve({fault});
-        EXPECT_EQ(m_protocol->ConfirmLink(m_reply), LinkStatus::Success);
-        EXPECT_EQ(m_protocol->GetVersion(m_reply), LinkStatus::NoConnection);
-    }
 }
 
 TEST_F(HostLink, PacedRepliesTakeLineTime) {

@@ -48,19 +48,6 @@ TEST(PtyLine, TheHostsSerialPortTalksToTheRadio) {
     EXPECT_EQ(radio->Radio().Image().m_texts, image.m_texts);
 }
 
-TEST(PtyLine, AHungUpLineFailsTheHostsCommands) {
-    const auto radio = RadioOnPty();
-    ASSERT_TRUE(radio);
-    std::string error;
-    radio->Server().AddFault(ParseFault("hangup:1", error).value());
-    SerialPort port(radio->DevicePath());
-    ASSERT_TRUE(port.IsOpen()) << port.OpenFailureHint();
-    RadioProtocol protocol(&port);
-    Reply reply;
-    EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::Success);
-    EXPECT_NE(protocol.ConfirmLink(reply), LinkStatus::Success);
-}
-
 TEST(PtyLine, NothingTheRadioWritesComesBackToIt) {
     std::string error;
     const auto line = PtyLine::Open(error);
