@@ -106,25 +106,10 @@ TEST_F(CliTest, CtrlCCancelsAPrivateIdCapture) {
 }
 
 TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {
-    // Every model of the source tree starts a valid profile.
-    Result r = Run({"models"});
-    ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("V480\n"));
-    std::istringstream models(r.out);
-    for (std::string model; std::getline(models, model);) {
-        SCOPED_TRACE(model);
-        const auto out = Path(model + ".lam").string();
-        r = Run({"new", "--model", model, "-o", out});
-        EXPECT_EQ(r.exit, 0) << r.err;
-        r = Run({"validate", out});
-        EXPECT_EQ(r.exit, 0) << r.err;
-        EXPECT_THAT(r.out, HasSubstr("valid profile"));
-    }
-
     const fs::path folder = MakeInstallation({"B200", "A100"});
     fs::create_directory(folder / "Folder.lam");
     std::ofstream(folder / "notes.txt") << "not a model";
-    r = Run({"models"});
+    Result r = Run({"models"});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "A100\nB200\n");
 
