@@ -92,8 +92,7 @@ class PagesTest : public QObject {
 
     void newProfileDialogListsTheModelsSorted() {
         CNewProfileDlg dialog(TemplateFolder());
-        QCOMPARE(dialog.List()->count(), 2);
-        QCOMPARE(dialog.List()->item(0)->text(), u"V440"_s);
+        QCOMPARE(Texts(dialog.List()), QStringList({"V440", "V480"}));
         QCOMPARE(dialog.List()->currentRow(), 0);
         dialog.List()->setCurrentRow(1);
         dialog.accept();
@@ -137,7 +136,7 @@ class PagesTest : public QObject {
         QCOMPARE(GetDealerTexts().texts.dealerInfo.size(), std::size_t{250});
     }
 
-    void listsOverviewShowsBothListsReadOnly() {
+    void listsOverviewIsReadOnlyAndTheScanModeSwitchesOnItsPage() {
         CListsView page(m_document, 11, 0);
         page.InitialUpdate();
         QCOMPARE(Names(page.ControlAs<QTableWidget>(1000)), QStringList({"Bob", "Crew", "Fire"}));
@@ -150,6 +149,15 @@ class PagesTest : public QObject {
         QVERIFY(page.ControlAs<QCheckBox>(1002)->isChecked());
         QVERIFY(!page.ControlAs<QCheckBox>(1002)->isEnabled());
         QVERIFY(!m_document->IsModified());
+
+        // The scan mode is switched on the scan list's own page.
+        CScanListView scanPage(m_document, 13, 0);
+        scanPage.InitialUpdate();
+        auto* box = scanPage.ControlAs<QCheckBox>(1109);
+        QVERIFY(box->isChecked());
+        box->click();
+        QVERIFY(!AttributeFlag(Setting(), "scan_en"));
+        QVERIFY(m_document->IsModified());
     }
 
     void scanChannelKeepsTheBoundOfTen() {
@@ -224,16 +232,6 @@ class PagesTest : public QObject {
         QVERIFY(m_d->messages.texts.isEmpty());
     }
 
-    void scanModeSwitchSetsScanEn() {
-        CScanListView page(m_document, 13, 0);
-        page.InitialUpdate();
-        auto* box = page.ControlAs<QCheckBox>(1109);
-        QVERIFY(box->isChecked());
-        box->click();
-        QVERIFY(!AttributeFlag(Setting(), "scan_en"));
-        QVERIFY(m_document->IsModified());
-    }
-
     void textMessagePagesCountLimitAndClean() {
         CTextMessagesView list(m_document, 2, 0);
         list.InitialUpdate();
@@ -286,22 +284,17 @@ class PagesTest : public QObject {
         QCOMPARE(page.ControlAs<QComboBox>(1023)->currentText(), u"3"_s);
         QCOMPARE(page.ControlAs<QComboBox>(1024)->currentText(), u"10 seconds"_s);
 
-        struct Case {
-            int control;
-            int index;
-            const char* attribute;
-            std::int64_t value;
-        };
-        const Case cases[] = {{1023, 0, "contrast", 6},         {1024, 5, "backlight", 0},
-                              {1024, 0, "backlight", 90000},    {1036, 0, "speaker_vol_level", 1},
-                              {1035, 5, "ringer_vol_level", 5}, {1065, 4, "earpiece_vol_level", 5},
-                              {1043, 1, "language", 1},         {1025, 1, "time_format", 1},
-                              {1032, 1, "date_format", 1}};
-        for (const Case& c : cases) {
-            auto* box = page.ControlAs<QComboBox>(c.control);
-            box->setCurrentIndex(c.index);
-            emit box->activated(c.index);
-            QCOMPARE(AttributeNumber(Setting(), c.attribute), c.value);
+        const std::tuple<int, int, const char*, std::int64_t> chosen[] = {
+            {1023, 0, "contrast", 6},         {1024, 5, "backlight", 0},
+            {1024, 0, "backlight", 90000},    {1036, 0, "speaker_vol_level", 1},
+            {1035, 5, "ringer_vol_level", 5}, {1065, 4, "earpiece_vol_level", 5},
+            {1043, 1, "language", 1},         {1025, 1, "time_format", 1},
+            {1032, 1, "date_format", 1}};
+        for (const auto& [control, index, attribute, value] : chosen) {
+            auto* box = page.ControlAs<QComboBox>(control);
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+            QCOMPARE(AttributeNumber(Setting(), attribute), value);
         }
         QVERIFY(m_d->messages.texts.isEmpty());
         QCOMPARE(page.ControlAs<QDateTimeEdit>(1078)->displayFormat(), u"HH:mm"_s);
@@ -316,9 +309,8 @@ class PagesTest : public QObject {
         QVERIFY(page.ControlAs<QDateTimeEdit>(1080)->isEnabled());
         page.ControlAs<QDateTimeEdit>(1080)->setDate(QDate(2040, 2, 29));
         page.ControlAs<QDateTimeEdit>(1078)->setTime(QTime(13, 45));
-        auto* alarm = page.ControlAs<QCheckBox>(1071);
         QVERIFY(!page.ControlAs<QDateTimeEdit>(1081)->isEnabled());
-        alarm->click();
+        page.ControlAs<QCheckBox>(1071)->click();
         QVERIFY(AttributeFlag(Setting(), "alarm_en"));
         page.ControlAs<QDateTimeEdit>(1081)->setTime(QTime(6, 30));
         QCOMPARE(page.ValidateData(), 1);

@@ -17,8 +17,8 @@ class ShellTest : public QObject {
         {
             TestSettings settings("[General]\nDefaultLanguage=\n");
             QVERIFY(!CheckSettingsAtStartup(nullptr));
-            QCOMPARE(messages.texts, QStringList{QStringLiteral(
-                                         "Fatal registry Error, the application will be closed!")});
+            QCOMPARE(messages.texts,
+                     QStringList{u"Fatal registry Error, the application will be closed!"_s});
         }
         TestSettings settings(
             "[General]\nDefaultLanguage=English\n[Language]\nEnglish\\DealerInfo=Radio Shop\n");
@@ -61,15 +61,12 @@ class ShellTest : public QObject {
         QTemporaryDir folder;
         const QString path = folder.filePath(u"saved.lam"_s);
 
-        child->InstallPage(new AnsweringPage(child->Document(), 0));
-        QVERIFY(!child->SaveAs(path));
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(child->Document()->IsModified());
-
-        child->InstallPage(new AnsweringPage(child->Document(), 1));
-        QVERIFY(child->SaveAs(path));
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!child->Document()->IsModified());
+        for (const bool saves : {false, true}) {
+            child->InstallPage(new AnsweringPage(child->Document(), saves ? 1 : 0));
+            QCOMPARE(child->SaveAs(path), saves);
+            QCOMPARE(QFile::exists(path), saves);
+            QCOMPARE(child->Document()->IsModified(), !saves);
+        }
         QCOMPARE(child->windowTitle(), u"saved.lam[*]"_s);
         QCOMPARE(w.frame->RecentFiles().value(0), path);
 

@@ -76,18 +76,16 @@ class WindowTest : public QObject {
     }
 
     void commandStateFollowsTheSelectedNode() {
-        struct Row {
-            int kind, index;
-            bool add, del, rename;
-        };
-        for (const Row& row : {Row{node::kPublicGroups, 0, true, false, false},
-                               Row{node::kPrivate, 2, false, true, true},
-                               Row{node::kTextMessage, 0, false, true, false},
-                               Row{node::kSettings, 0, false, false, false}}) {
-            m_tree->UpdateCommandState(Node(row.kind, row.index));
-            QCOMPARE(Flags().addAllowed, row.add);
-            QCOMPARE(Flags().deleteAllowed, row.del);
-            QCOMPARE(Flags().renameAllowed, row.rename);
+        const std::tuple<int, int, bool, bool, bool> rows[] = {
+            {node::kPublicGroups, 0, true, false, false},
+            {node::kPrivate, 2, false, true, true},
+            {node::kTextMessage, 0, false, true, false},
+            {node::kSettings, 0, false, false, false}};
+        for (const auto& [kind, index, add, del, rename] : rows) {
+            m_tree->UpdateCommandState(Node(kind, index));
+            QCOMPARE(Flags().addAllowed, add);
+            QCOMPARE(Flags().deleteAllowed, del);
+            QCOMPARE(Flags().renameAllowed, rename);
         }
     }
 
@@ -99,8 +97,8 @@ class WindowTest : public QObject {
         QCOMPARE(m_w->List("PublicGroups").GetChildCount(), 4);
     }
 
-    void deleteAsksWhenTheRulesAskAndCancelKeepsEverything() {
-        // Crew has members: the rules ask first.
+    void deleteAsksWhenTheRulesAskAndUndoTakesAWholeCascadeBack() {
+        // Crew has members: the rules ask first; Cancel keeps everything.
         m_w->messages.answers = {mb::kIdCancel};
         m_tree->DelItem(node::kPrivateGroup, 0);
         QCOMPARE(m_w->messages.texts.size(), 1);
@@ -115,6 +113,22 @@ class WindowTest : public QObject {
         QCOMPARE(Node(node::kPrivateGroups, 0)->childCount(), 7);
         QCOMPARE(Node(node::kScrollList, 0)->text(0), u"Scroll (2)"_s);  // Crew was listed
         QVERIFY(m_w->Doc()->IsModified());
+
+        // Ann is now the only member of Night watch: the rules delete the group with her, and
+        // undo and redo take the whole cascade.
+        QUndoStack* undo = m_w->Doc()->UndoStack();
+        const std::string before = m_w->Text();
+        m_tree->DelItem(node::kPrivate, 0);
+        const std::string after = m_w->Text();
+        QCOMPARE(m_w->List("PrivateGroups").GetChildCount(), 6);
+        QCOMPARE(undo->count(), 2);
+        undo->undo();
+        QCOMPARE(m_w->Text(), before);
+        QCOMPARE(Node(node::kPrivate, 0)->text(0), u"Ann"_s);
+        QCOMPARE(Node(node::kPrivateGroups, 0)->childCount(), 7);
+        undo->redo();
+        QCOMPARE(m_w->Text(), after);
+        QCOMPARE(Node(node::kPrivate, 0)->text(0), u"Bob"_s);
     }
 
     void renamesThroughTheRulesWithTheSkipOnceRule() {
@@ -140,40 +154,18 @@ class WindowTest : public QObject {
         QCOMPARE(SetValue(groups.GetChildByIndex(0), "in_scroll_list", false), 0);
         QCOMPARE(SetValue(groups.GetChildByIndex(1), "in_scan_list", false), 0);
         // Each node keeps its label until a hint names it.
-        struct Step {
-            int kind, index;
-            const char *before, *after;
-        };
-        for (const Step& step : {Step{node::kScanChannel, 1, "Channel 2 (1)", "Channel 2 (0)"},
-                                 Step{node::kPublicGroup, 0, "Fire", "Fire North"},
-                                 Step{node::kScrollList, 0, "Scroll (3)", "Scroll (2)"}}) {
-            QCOMPARE(Node(step.kind, step.index)->text(0), QString::fromLatin1(step.before));
-            m_w->Doc()->UpdateAllViews(nullptr, MakeHint(hint::kRefresh, step.kind, step.index));
-            QCOMPARE(Node(step.kind, step.index)->text(0), QString::fromLatin1(step.after));
+        const std::tuple<int, int, const char*, const char*> steps[] = {
+            {node::kScanChannel, 1, "Channel 2 (1)", "Channel 2 (0)"},
+            {node::kPublicGroup, 0, "Fire", "Fire North"},
+            {node::kScrollList, 0, "Scroll (3)", "Scroll (2)"}};
+        for (const auto& [kind, index, before, after] : steps) {
+            QCOMPARE(Node(kind, index)->text(0), QString::fromLatin1(before));
+            m_w->Doc()->UpdateAllViews(nullptr, MakeHint(hint::kRefresh, kind, index));
+            QCOMPARE(Node(kind, index)->text(0), QString::fromLatin1(after));
         }
         // A hint to add through a page adds like the Add command.
         m_w->Doc()->UpdateAllViews(nullptr, MakeHint(hint::kAdd, node::kTextMessages, 0));
         QCOMPARE(Node(node::kTextMessages, 0)->childCount(), 3);
-    }
-
-    void undoAndRedoTakeAWholeCascadeBackExactly() {
-        QUndoStack* undo = m_w->Doc()->UndoStack();
-        const std::string before = m_w->Text();
-        // Ann is the only member of Night watch: the rules delete the group with her.
-        m_w->messages.answers = {mb::kIdOk};
-        m_tree->DelItem(node::kPrivate, 0);
-        const std::string after = m_w->Text();
-        QCOMPARE(m_w->List("PrivateGroups").GetChildCount(), 7);
-        QCOMPARE(undo->count(), 1);
-
-        undo->undo();
-        QCOMPARE(m_w->Text(), before);
-        QCOMPARE(Node(node::kPrivate, 0)->text(0), u"Ann"_s);
-        QCOMPARE(Node(node::kPrivateGroups, 0)->childCount(), 8);
-        undo->redo();
-        QCOMPARE(m_w->Text(), after);
-        QCOMPARE(Node(node::kPrivate, 0)->text(0), u"Bob"_s);
-        QVERIFY(m_w->Doc()->IsModified());
     }
 
     void theShownPageDecidesWhetherTheSelectionMayLeave() {
@@ -241,7 +233,6 @@ class WindowTest : public QObject {
         QVERIFY(page != nullptr);
         auto* channel = page->ControlAs<QComboBox>(1002);
         auto* id = page->ControlAs<QComboBox>(1004);
-        QCOMPARE(channel->currentText(), u"Channel 1"_s);
         QCOMPARE(Texts(id).mid(0, 4), QStringList({"   1", "x  2", "x  3", "   4"}));
         QCOMPARE(id->count(), 12);
         QCOMPARE(id->currentIndex(), 0);
@@ -290,17 +281,15 @@ class WindowTest : public QObject {
     }
 
     void namesCommitOnLeavingAndWrongFieldsOfferDeletion() {
-        struct Row {
-            int kind, index, nameId, labelId;
-            const char* list;
-            int countAfterDelete;
-        };
-        for (const Row& row : {Row{node::kPublicGroup, 2, 1053, 1049, "PublicGroups", 2},
-                               Row{node::kPrivate, 4, 1059, 1055, "Privates", 5},
-                               Row{node::kPrivateGroup, 1, 1069, 1065, "PrivateGroups", 7}}) {
-            auto* page = m_w->Show<CContactItemView>(row.kind, row.index);
+        // The page, its name field and heading, its list and the list's size after the deletion.
+        const std::tuple<int, int, int, int, const char*, int> rows[] = {
+            {node::kPublicGroup, 2, 1053, 1049, "PublicGroups", 2},
+            {node::kPrivate, 4, 1059, 1055, "Privates", 5},
+            {node::kPrivateGroup, 1, 1069, 1065, "PrivateGroups", 7}};
+        for (const auto& [kind, index, nameId, labelId, list, countAfterDelete] : rows) {
+            auto* page = m_w->Show<CContactItemView>(kind, index);
             QVERIFY(page != nullptr);
-            auto* name = page->ControlAs<QLineEdit>(row.nameId);
+            auto* name = page->ControlAs<QLineEdit>(nameId);
             m_w->messages.texts.clear();
             // Empty and another contact's (in other case) are refused; the trimmed name is taken.
             for (const char* text : {"  ", "cREW", " Zed "}) {
@@ -310,18 +299,18 @@ class WindowTest : public QObject {
             QCOMPARE(m_w->messages.texts.size(), 2);
             QCOMPARE(m_w->messages.texts.first(), u"Name field can not be empty!"_s);
             QCOMPARE(AttributeText(page->Item(), "name"), u"Zed"_s);
-            QCOMPARE(page->Control(row.labelId)->property("text").toString(), u"Zed"_s);
-            QCOMPARE(m_w->Node(row.kind, row.index)->text(0), u"Zed"_s);
+            QCOMPARE(page->Control(labelId)->property("text").toString(), u"Zed"_s);
+            QCOMPARE(m_w->Node(kind, index)->text(0), u"Zed"_s);
 
             // Leaving with an empty name: Cancel stays, OK deletes through the tree.
             name->clear();
             m_w->messages.answers = {mb::kIdCancel};
             QCOMPARE(page->ValidateData(), 0);
             QVERIFY(m_w->messages.texts.last().contains(u"- (Name)\n"_s));
-            QCOMPARE(m_w->List(row.list).GetChildCount(), row.countAfterDelete + 1);
+            QCOMPARE(m_w->List(list).GetChildCount(), countAfterDelete + 1);
             m_w->messages.answers = {mb::kIdOk, mb::kIdOk};
             QCOMPARE(page->ValidateData(), -1);
-            QCOMPARE(m_w->List(row.list).GetChildCount(), row.countAfterDelete);
+            QCOMPARE(m_w->List(list).GetChildCount(), countAfterDelete);
         }
     }
 
@@ -332,7 +321,6 @@ class WindowTest : public QObject {
         auto* page = m_w->Show<CPrivateView>(node::kPrivate, 2);  // Cy, 103
         QVERIFY(page != nullptr);
         auto* pid = page->ControlAs<QLineEdit>(1061);
-        QCOMPARE(pid->text(), u"103"_s);
         QCOMPARE(pid->maxLength(), 3);
         // The text with its caret (^) before, the keys typed, the text and caret after.
         const std::array<const char*, 3> typing[] = {
