@@ -78,14 +78,22 @@ class ShellTest : public QObject {
         QVERIFY(w.messages.lastDetails.contains(u"no/such/folder"_s));
     }
 
-    void closingAModifiedProfileAsksToSave() {
+    void closingOrQuittingAsksForEveryModifiedProfile() {
         ProfileWindow w;
-        CChildFrame* child = w.child;
-        child->Document()->SetModifiedFlag(true);
+        w.Doc()->SetModifiedFlag(true);
+        CChildFrame* fresh = w.frame->NewFromTemplate(TemplateFolder() + u"/V440.lam"_s);
+        QVERIFY(fresh != nullptr);
+        fresh->Document()->SetModifiedFlag(true);
+        // Quitting asks for each; Cancel on the second keeps both open.
+        w.messages.answers = {mb::kIdNo, mb::kIdCancel};
+        QVERIFY(!w.frame->close());
+        QCOMPARE(w.messages.texts.size(), 2);
+        QCOMPARE(w.frame->Children().size(), 2);
+
         w.messages.answers = {mb::kIdCancel};
-        QVERIFY(!child->close());
-        QCOMPARE(w.frame->Children().size(), 1);
-        QCOMPARE(w.messages.texts.value(0), u"Save changes to two_channels.lam?"_s);
+        QVERIFY(!w.child->close());
+        QCOMPARE(w.frame->Children().size(), 2);
+        QCOMPARE(w.messages.texts.last(), u"Save changes to two_channels.lam?"_s);
 
         // Yes on a new profile asks where to save it.
         QTemporaryDir folder;
@@ -93,31 +101,11 @@ class ShellTest : public QObject {
         SetSavePathAsker([&](QWidget*, const QString& suggestion) {
             return suggestion.isEmpty() ? QString() : path;
         });
-        CChildFrame* fresh = w.frame->NewFromTemplate(TemplateFolder() + u"/V440.lam"_s);
-        QVERIFY(fresh != nullptr);
-        fresh->Document()->SetModifiedFlag(true);
         w.messages.answers = {mb::kIdYes};
         QVERIFY(fresh->close());
         QVERIFY(QFile::exists(path + u".lam"_s));
 
         w.messages.answers = {mb::kIdNo};
-        QVERIFY(child->close());
-        QApplication::processEvents();
-        QVERIFY(w.frame->Children().isEmpty());
-    }
-
-    void quittingAsksForEveryModifiedProfile() {
-        ProfileWindow w;
-        w.Doc()->SetModifiedFlag(true);
-        w.frame->NewFromTemplate(TemplateFolder() + u"/V480.lam"_s)
-            ->Document()
-            ->SetModifiedFlag(true);
-        w.messages.answers = {mb::kIdNo, mb::kIdCancel};
-        QVERIFY(!w.frame->close());
-        QCOMPARE(w.messages.texts.size(), 2);
-        QCOMPARE(w.frame->Children().size(), 2);
-
-        w.messages.answers = {mb::kIdNo, mb::kIdNo};
         QVERIFY(w.frame->close());
         QApplication::processEvents();
         QVERIFY(w.frame->Children().isEmpty());

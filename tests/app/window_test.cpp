@@ -1,8 +1,6 @@
-// A main window on the fixture profile. The navigation tree: labels, counts, sections and
-// pictures; Add, Delete and Rename through the rule script; update hints; the page's say over
-// leaving it and the pages that change the tree. The contact pages: what they show, each way a
-// field commits (taken, refused, asked and answered), the typing rules of the private ID, the
-// membership lists, the commit check that offers deletion, and undo back to the exact profile.
+// A main window on the fixture profile: the navigation tree (its listing, commands through the
+// rules, hints, the page's say over leaving) and the contact pages (each way a field commits, the
+// private ID's typing rules, membership lists, deletion offered, undo back to the exact profile).
 
 #include "editors/contact_page.h"
 #include "editors/contacts_view.h"
@@ -75,7 +73,7 @@ class WindowTest : public QObject {
                  QString(20, QLatin1Char('m')));
     }
 
-    void commandStateFollowsTheSelectedNode() {
+    void commandStateFollowsTheSelectedNodeAndAddSelectsTheNewEntry() {
         const std::tuple<int, int, bool, bool, bool> rows[] = {
             {node::kPublicGroups, 0, true, false, false},
             {node::kPrivate, 2, false, true, true},
@@ -87,9 +85,7 @@ class WindowTest : public QObject {
             QCOMPARE(Flags().deleteAllowed, del);
             QCOMPARE(Flags().renameAllowed, rename);
         }
-    }
-
-    void addsThroughTheRulesAndSelectsTheNewEntry() {
+        // Add goes through the rules and selects the new entry.
         QVERIFY(m_tree->AddNewItem(node::kPublicGroups));
         QCOMPARE(Node(node::kPublicGroups, 0)->childCount(), 4);
         QCOMPARE(m_tree->currentItem()->text(0), u"New Public Grp 1"_s);
