@@ -8,7 +8,7 @@
 
 #define VEX_GUI_TESTS(X) \
     X(ShellTest)         \
-    X(TreeTest) X(PagesTest) X(TransferTest) X(ReportTest) X(ListPagesTest) X(ContactPagesTest)
+    X(WindowTest) X(PagesTest) X(TransferTest) X(ReportTest)
 
 namespace vex::gui::test {
 #define VEX_DECLARE(name) std::unique_ptr<QObject> Make##name();

@@ -1,14 +1,5 @@
 // The report chooser's rule, the report window's layout, its printed page and its saved page.
 
-#include <QFile>
-#include <QImage>
-#include <QListWidget>
-#include <QProcess>
-#include <QPushButton>
-#include <QTextBlock>
-#include <QTextBrowser>
-
-#include "app/vexprg_doc.h"
 #include "gui_test_support.h"
 #include "report/ui/report_dialogs.h"
 #include "sim/default_radio.h"
@@ -19,31 +10,22 @@ class ReportTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TestSettings> m_settings;
-    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<Session> m_s;
     QTemporaryDir m_dir;
 
-    static QString ReportFolder() { return DataFolder() + QStringLiteral("/Report"); }
+    static QString ReportFolder() { return DataFolder() + u"/Report"_s; }
 
-    // The radio-specific report of the built-in radio, written into the test's folder.
-    QString SpecPage() {
+    // A report of the built-in radio, written into the test's folder.
+    QString Page(ReportKind kind = ReportKind::RadioSpecific) {
         CVEXPRGDoc document(TemplateFolder());
         document.NewFromImage(sim::DefaultRadioImage());
-        const std::string page =
-            GenerateReport(ReportKind::RadioSpecific, document.Root(), Std(ReportFolder()),
-                           std::nullopt, Std(m_dir.filePath(QStringLiteral("radio.htm"))));
-        return Qs(page);
+        return Qs(GenerateReport(kind, document.Root(), Std(ReportFolder()), std::nullopt,
+                                 Std(m_dir.filePath(u"report.htm"_s))));
     }
 
   private slots:
-    void init() {
-        m_settings = std::make_unique<TestSettings>();
-        m_messages = std::make_unique<ScriptedMessages>();
-    }
-    void cleanup() {
-        m_messages.reset();
-        m_settings.reset();
-    }
+    void init() { m_s = std::make_unique<Session>(); }
+    void cleanup() { m_s.reset(); }
 
     void theRadioSpecificReportNeedsTheRadiosOwnEntry() {
         for (const bool own : {true, false}) {
@@ -55,7 +37,6 @@ class ReportTest : public QObject {
             chooser.show();
             QListWidget* list = chooser.List();
             QCOMPARE(list->count(), 2);
-            QCOMPARE(list->item(0)->text(), QStringLiteral("Radio-Specific Report"));
             QCOMPARE(list->currentRow(), own ? 0 : 1);
             QCOMPARE((list->item(0)->flags() & Qt::ItemIsEnabled) != 0, own);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -66,7 +47,7 @@ class ReportTest : public QObject {
     }
 
     void theButtonsStayInTheBottomRightCorner() {
-        CReportDlg window(SpecPage(), ReportFolder());
+        CReportDlg window(Page(), ReportFolder());
         window.show();
         QPushButton* close = window.Button(2);
         const QPoint offset(window.width() - close->x(), window.height() - close->y());
@@ -85,18 +66,16 @@ class ReportTest : public QObject {
     }
 
     void thePrintedPageHasTheReportMargins() {
-        CReportDlg window(SpecPage(), ReportFolder());
-        const QString pdf = m_dir.filePath(QStringLiteral("radio.pdf"));
+        CReportDlg window(Page(), ReportFolder());
+        const QString pdf = m_dir.filePath(u"radio.pdf"_s);
         QVERIFY(window.ExportPdf(pdf));
         // Rendered at 72 dpi, one pixel is a point: the banner's colour starts at the margins.
         QCOMPARE(
-            QProcess::execute(QStringLiteral("pdftoppm"),
-                              {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("72"),
-                               QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                               QStringLiteral("1"), pdf, m_dir.filePath(QStringLiteral("page"))}),
+            QProcess::execute(u"pdftoppm"_s, {u"-png"_s, u"-r"_s, u"72"_s, u"-f"_s, u"1"_s, u"-l"_s,
+                                              u"1"_s, pdf, m_dir.filePath(u"page"_s)}),
             0);
         QImage page;
-        for (const QString& name : QDir(m_dir.path()).entryList({QStringLiteral("page*.png")}))
+        for (const QString& name : QDir(m_dir.path()).entryList({u"page*.png"_s}))
             page.load(m_dir.filePath(name));
         QVERIFY(!page.isNull());
         QRect ink;
@@ -112,12 +91,7 @@ class ReportTest : public QObject {
     }
 
     void groupHeadingsStayBelowTheirSectionTitles() {
-        CVEXPRGDoc document(TemplateFolder());
-        document.NewFromImage(sim::DefaultRadioImage());
-        const QString page =
-            Qs(GenerateReport(ReportKind::Overview, document.Root(), Std(ReportFolder()),
-                              std::nullopt, Std(m_dir.filePath(QStringLiteral("all.htm")))));
-        CReportDlg window(page, ReportFolder());
+        CReportDlg window(Page(ReportKind::Overview), ReportFolder());
         // The last of each title is the section's, after "All ... Groups".
         QTextDocument* shown = window.Browser()->document();
         for (const char* title : {"Private Groups", "Public Groups"}) {
@@ -129,8 +103,8 @@ class ReportTest : public QObject {
     }
 
     void aSavedPageCarriesItsPicture() {
-        CReportDlg window(SpecPage(), ReportFolder());
-        const QString saved = m_dir.filePath(QStringLiteral("elsewhere/saved.htm"));
+        CReportDlg window(Page(), ReportFolder());
+        const QString saved = m_dir.filePath(u"elsewhere/saved.htm"_s);
         QDir().mkpath(QFileInfo(saved).path());
         QVERIFY(window.SaveAs(saved));
         QFile file(saved);
@@ -138,14 +112,12 @@ class ReportTest : public QObject {
         const QByteArray text = file.readAll();
         QVERIFY(text.contains("src=\"data:image/png;base64,iVBOR"));
         QVERIFY(!text.contains(".png\""));
-        QVERIFY(!window.SaveAs(m_dir.filePath(QStringLiteral("missing/folder/x.htm"))));
-        QCOMPARE(m_messages->texts.size(), 1);
+        QVERIFY(!window.SaveAs(m_dir.filePath(u"missing/folder/x.htm"_s)));
+        QCOMPARE(m_s->messages.texts.size(), 1);
     }
 };
 
-std::unique_ptr<QObject> MakeReportTest() {
-    return std::make_unique<ReportTest>();
-}
+VEX_GUI_TEST(ReportTest)
 
 }  // namespace vex::gui::test
 

@@ -1,18 +1,6 @@
 // Start-up, saving and closing profiles, and the enabling of the edit commands.
 
-#include <QApplication>
-#include <QClipboard>
-#include <QFile>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QStatusBar>
-
-#include "app/child_frame.h"
-#include "app/main_frame.h"
 #include "app/vexprg_app.h"
-#include "app/vexprg_doc.h"
-#include "editors/base_view.h"
-#include "editors/tree_view.h"
 #include "gui_test_support.h"
 #include "settings/settings_store.h"
 
@@ -21,31 +9,16 @@ namespace vex::gui::test {
 class ShellTest : public QObject {
     Q_OBJECT
 
-  private:
-    std::unique_ptr<ScriptedMessages> m_messages;
-
-    // A main frame with the fixture profile open (modified when asked), as the only window.
-    std::unique_ptr<CMainFrame> FrameWithProfile(bool modified) {
-        auto frame = std::make_unique<CMainFrame>(DataFolder());
-        CChildFrame* child = frame->OpenDocumentFile(TwoChannelsProfile());
-        if (child != nullptr && modified) child->Document()->SetModifiedFlag(true);
-        return frame;
-    }
-
   private slots:
-    void init() { m_messages = std::make_unique<ScriptedMessages>(); }
-    void cleanup() {
-        m_messages.reset();
-        SetSavePathAsker({});
-    }
+    void cleanup() { SetSavePathAsker({}); }
 
     void startUpSeedsTheSettingsOrEndsWith10115() {
+        ScriptedMessages messages;
         {
             TestSettings settings("[General]\nDefaultLanguage=\n");
             QVERIFY(!CheckSettingsAtStartup(nullptr));
-            QCOMPARE(m_messages->texts,
-                     QStringList{
-                         QStringLiteral("Fatal registry Error, the application will be closed!")});
+            QCOMPARE(messages.texts,
+                     QStringList{u"Fatal registry Error, the application will be closed!"_s});
         }
         TestSettings settings(
             "[General]\nDefaultLanguage=English\n[Language]\nEnglish\\DealerInfo=Radio Shop\n");
@@ -55,19 +28,19 @@ class ShellTest : public QObject {
     }
 
     void startUpOpensTheProfilesOfTheCommandLineAndNothingElse() {
-        TestSettings settings;
+        Session session;
         StartupOptions options;
         int exitCode = -1;
-        QVERIFY(ParseCommandLine({QStringLiteral("vexprg"), QStringLiteral("--no-splash"),
-                                  QStringLiteral("--port=/tmp/r1"), TwoChannelsProfile()},
-                                 options, exitCode));
+        QVERIFY(ParseCommandLine(
+            {u"vexprg"_s, u"--no-splash"_s, u"--port=/tmp/r1"_s, TwoChannelsProfile()}, options,
+            exitCode));
         QVERIFY(!options.splash);
-        QCOMPARE(options.port, QStringLiteral("/tmp/r1"));
+        QCOMPARE(options.port, u"/tmp/r1"_s);
         std::unique_ptr<CMainFrame> frame(InitInstance(options));
         QVERIFY(frame != nullptr);
         frame->setAttribute(Qt::WA_DeleteOnClose, false);
         QCOMPARE(frame->Children().size(), 1);
-        QCOMPARE(frame->ActiveChild()->windowTitle(), QStringLiteral("two_channels.lam[*]"));
+        QCOMPARE(frame->ActiveChild()->windowTitle(), u"two_channels.lam[*]"_s);
         QCOMPARE(CurrentPortName(), std::string("/tmp/r1"));
         QVERIFY(GetCurrentComPort() != "/tmp/r1");
         SetPortOverride({});
@@ -75,132 +48,111 @@ class ShellTest : public QObject {
         std::unique_ptr<CMainFrame> empty(InitInstance({{}, false, {}, false}));
         empty->setAttribute(Qt::WA_DeleteOnClose, false);
         QVERIFY(empty->Children().isEmpty());
-        QVERIFY(!empty->Command(QStringLiteral("Write"))->isEnabled());
-        QVERIFY(!empty->Command(QStringLiteral("Save"))->isVisible());
-        QVERIFY(empty->Command(QStringLiteral("Read"))->isEnabled());
-        QCOMPARE(empty->TransferStatus(), QStringLiteral("Idle"));
+        QVERIFY(!empty->Command(u"Write"_s)->isEnabled());
+        QVERIFY(!empty->Command(u"Save"_s)->isVisible());
+        QVERIFY(empty->Command(u"Read"_s)->isEnabled());
+        QCOMPARE(empty->TransferStatus(), u"Idle"_s);
     }
 
     void theSaveGuardAsksThePageFirst() {
-        TestSettings settings;
-        auto frame = FrameWithProfile(true);
-        CChildFrame* child = frame->ActiveChild();
+        ProfileWindow w;
+        CChildFrame* child = w.child;
+        child->Document()->SetModifiedFlag(true);
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("saved.lam"));
+        const QString path = folder.filePath(u"saved.lam"_s);
 
-        child->InstallPage(new AnsweringPage(child->Document(), 0));
-        QVERIFY(!child->SaveAs(path));
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(child->Document()->IsModified());
-
-        child->InstallPage(new AnsweringPage(child->Document(), 1));
-        QVERIFY(child->SaveAs(path));
-        QVERIFY(QFile::exists(path));
-        QVERIFY(!child->Document()->IsModified());
-        QCOMPARE(child->windowTitle(), QStringLiteral("saved.lam[*]"));
-        QCOMPARE(frame->RecentFiles().value(0), path);
+        for (const bool saves : {false, true}) {
+            child->InstallPage(new AnsweringPage(child->Document(), saves ? 1 : 0));
+            QCOMPARE(child->SaveAs(path), saves);
+            QCOMPARE(QFile::exists(path), saves);
+            QCOMPARE(child->Document()->IsModified(), !saves);
+        }
+        QCOMPARE(child->windowTitle(), u"saved.lam[*]"_s);
+        QCOMPARE(w.frame->RecentFiles().value(0), path);
 
         // A save that fails keeps the profile modified and says why.
         child->Document()->SetModifiedFlag(true);
-        QVERIFY(!child->SaveAs(folder.filePath(QStringLiteral("no/such/folder/x.lam"))));
+        QVERIFY(!child->SaveAs(folder.filePath(u"no/such/folder/x.lam"_s)));
         QVERIFY(child->Document()->IsModified());
-        QCOMPARE(m_messages->texts.last(), QStringLiteral("Unknown Error"));
-        QVERIFY(m_messages->lastDetails.contains(QStringLiteral("no/such/folder")));
+        QCOMPARE(w.messages.texts.last(), u"Unknown Error"_s);
+        QVERIFY(w.messages.lastDetails.contains(u"no/such/folder"_s));
     }
 
-    void closingAModifiedProfileAsksToSave() {
-        TestSettings settings;
-        auto frame = FrameWithProfile(true);
-        CChildFrame* child = frame->ActiveChild();
-        m_messages->answers = {mb::kIdCancel};
-        QVERIFY(!child->close());
-        QCOMPARE(frame->Children().size(), 1);
-        QCOMPARE(m_messages->texts.value(0), QStringLiteral("Save changes to two_channels.lam?"));
+    void closingOrQuittingAsksForEveryModifiedProfile() {
+        ProfileWindow w;
+        w.Doc()->SetModifiedFlag(true);
+        CChildFrame* fresh = w.frame->NewFromTemplate(TemplateFolder() + u"/V440.lam"_s);
+        QVERIFY(fresh != nullptr);
+        fresh->Document()->SetModifiedFlag(true);
+        // Quitting asks for each; Cancel on the second keeps both open.
+        w.messages.answers = {mb::kIdNo, mb::kIdCancel};
+        QVERIFY(!w.frame->close());
+        QCOMPARE(w.messages.texts.size(), 2);
+        QCOMPARE(w.frame->Children().size(), 2);
+
+        w.messages.answers = {mb::kIdCancel};
+        QVERIFY(!w.child->close());
+        QCOMPARE(w.frame->Children().size(), 2);
+        QCOMPARE(w.messages.texts.last(), u"Save changes to two_channels.lam?"_s);
 
         // Yes on a new profile asks where to save it.
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("new"));
+        const QString path = folder.filePath(u"new"_s);
         SetSavePathAsker([&](QWidget*, const QString& suggestion) {
             return suggestion.isEmpty() ? QString() : path;
         });
-        CChildFrame* fresh = frame->NewFromTemplate(TemplateFolder() + QStringLiteral("/V440.lam"));
-        QVERIFY(fresh != nullptr);
-        fresh->Document()->SetModifiedFlag(true);
-        m_messages->answers = {mb::kIdYes};
+        w.messages.answers = {mb::kIdYes};
         QVERIFY(fresh->close());
-        QVERIFY(QFile::exists(path + QStringLiteral(".lam")));
+        QVERIFY(QFile::exists(path + u".lam"_s));
 
-        m_messages->answers = {mb::kIdNo};
-        QVERIFY(child->close());
+        w.messages.answers = {mb::kIdNo};
+        QVERIFY(w.frame->close());
         QApplication::processEvents();
-        QVERIFY(frame->Children().isEmpty());
-    }
-
-    void quittingAsksForEveryModifiedProfile() {
-        TestSettings settings;
-        auto frame = FrameWithProfile(true);
-        frame->NewFromTemplate(TemplateFolder() + QStringLiteral("/V480.lam"))
-            ->Document()
-            ->SetModifiedFlag(true);
-        m_messages->answers = {mb::kIdNo, mb::kIdCancel};
-        QVERIFY(!frame->close());
-        QCOMPARE(m_messages->texts.size(), 2);
-        QCOMPARE(frame->Children().size(), 2);
-
-        m_messages->answers = {mb::kIdNo, mb::kIdNo};
-        QVERIFY(frame->close());
-        QApplication::processEvents();
-        QVERIFY(frame->Children().isEmpty());
+        QVERIFY(w.frame->Children().isEmpty());
     }
 
     void editCommandsFollowTheFocusedField() {
-        TestSettings settings;
-        auto frame = FrameWithProfile(false);
-        auto* writable = new QLineEdit(QStringLiteral("some text"), frame.get());
+        ProfileWindow w;
+        CMainFrame* frame = w.frame.get();
+        auto* writable = new QLineEdit(u"some text"_s, frame);
         frame->statusBar()->addPermanentWidget(writable);
         frame->show();
-        QApplication::setActiveWindow(frame.get());
-        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-        const auto enabled = [&](const char* name) {
-            return frame->Command(QLatin1String(name))->isEnabled();
+        QApplication::setActiveWindow(frame);
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        const auto enabled = [frame] {
+            QStringList on;
+            for (const char* name : {"Cut", "Copy", "Paste", "Delete", "Rename"}) {
+                if (frame->Command(QLatin1String(name))->isEnabled()) on << QLatin1String(name);
+            }
+            return on.join(QLatin1Char(' '));
         };
 
         // A read-only field: Copy only, and only with a selection.
-        auto* pid = frame->ActiveChild()->CurrentPage()->ControlAs<QLineEdit>(1066);
+        auto* pid = w.child->CurrentPage()->ControlAs<QLineEdit>(1066);
         pid->setFocus();
-        QVERIFY(!enabled("Copy"));
+        QCOMPARE(enabled(), QString());
         pid->selectAll();
-        QVERIFY(enabled("Copy"));
-        QVERIFY(!enabled("Cut"));
-        QVERIFY(!enabled("Paste"));
-        QVERIFY(!enabled("Delete"));
+        QCOMPARE(enabled(), u"Copy"_s);
 
-        QApplication::clipboard()->setText(QStringLiteral("pasted"));
+        QApplication::clipboard()->setText(u"pasted"_s);
         writable->setFocus();
         writable->deselect();
-        QVERIFY(!enabled("Cut"));
-        QVERIFY(enabled("Paste"));
-        QVERIFY(!enabled("Delete"));
+        QCOMPARE(enabled(), u"Paste"_s);
         writable->setSelection(0, 4);
-        QVERIFY(enabled("Cut"));
-        QVERIFY(enabled("Delete"));
-        frame->Command(QStringLiteral("Delete"))->trigger();
-        QCOMPARE(writable->text(), QStringLiteral(" text"));
+        QCOMPARE(enabled(), u"Cut Copy Paste Delete"_s);
+        frame->Command(u"Delete"_s)->trigger();
+        QCOMPARE(writable->text(), u" text"_s);
 
-        // In the tree, Delete follows the selected node.
-        CVEXPRGTreeView* tree = frame->ActiveChild()->Tree();
-        tree->setFocus();
-        tree->setCurrentItem(tree->FindNode(NodeData(node::kPrivate, 1)));
-        QVERIFY(enabled("Delete"));
-        QVERIFY(enabled("Rename"));
-        tree->setCurrentItem(tree->FindNode(NodeData(node::kSettings, 0)));
-        QVERIFY(!enabled("Delete"));
+        // In the tree, Delete and Rename follow the selected node.
+        w.Tree()->setFocus();
+        w.Tree()->setCurrentItem(w.Node(node::kPrivate, 1));
+        QCOMPARE(enabled(), u"Delete Rename"_s);
+        w.Tree()->setCurrentItem(w.Node(node::kSettings, 0));
+        QCOMPARE(enabled(), QString());
     }
 };
 
-std::unique_ptr<QObject> MakeShellTest() {
-    return std::make_unique<ShellTest>();
-}
+VEX_GUI_TEST(ShellTest)
 
 }  // namespace vex::gui::test
 

@@ -1,22 +1,9 @@
 // Read, write, reset and private-ID capture from the windows, against a virtual radio on an
 // in-memory line (one read over a pseudo-terminal).
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLabel>
-#include <QMdiArea>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
 #include <functional>
 
-#include "app/child_frame.h"
-#include "app/main_frame.h"
 #include "app/transfer_dialogs.h"
-#include "app/vexprg_doc.h"
-#include "editors/tree_view.h"
 #include "gui_test_support.h"
 #include "model/profile_document.h"
 #include "sim/background_radio.h"
@@ -42,24 +29,24 @@ void WithNextDialog(const std::function<bool(CTransferDialogBase*)>& step) {
     timer->start(10);
 }
 
+// What a transfer dialog showed when the test left it.
+struct Seen {
+    QString title, status, hint;  // the hint only when shown
+    bool okEnabled = false;
+};
+
 // Leaves the next dialog with OK once it may be left so, or with Cancel after a failure.
-void FinishNextDialog() {
-    WithNextDialog([](CTransferDialogBase* dialog) {
-        if (dialog->OkButton()->isEnabled()) {
-            dialog->OkButton()->click();
-            return true;
+void FinishNextDialog(Seen* seen = nullptr) {
+    WithNextDialog([seen](CTransferDialogBase* dialog) {
+        if (!dialog->OkButton()->isEnabled() && !dialog->FailureShown()) return false;
+        if (seen != nullptr) {
+            *seen = {dialog->windowTitle(), dialog->Status()->text(),
+                     dialog->Hint()->isVisible() ? dialog->Hint()->text() : QString(),
+                     dialog->OkButton()->isEnabled()};
         }
-        if (!dialog->FailureShown()) return false;
-        dialog->CancelButton()->click();
+        (dialog->FailureShown() ? dialog->CancelButton() : dialog->OkButton())->click();
         return true;
     });
-}
-
-// The radio's own private ID in the profile of a window.
-QString Own(CChildFrame* child) {
-    VirtualCP image;
-    child->Document()->Profile().GetVirtualCPData(image);
-    return Qs(image.m_limits.pid);
 }
 
 }  // namespace
@@ -68,8 +55,7 @@ class TransferTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<TestSettings> m_settings;
-    std::unique_ptr<ScriptedMessages> m_messages;
+    std::unique_ptr<Session> m_s;
     std::unique_ptr<sim::BackgroundRadio> m_radio;
 
     void AddFault(const char* text) {
@@ -81,8 +67,7 @@ class TransferTest : public QObject {
 
   private slots:
     void init() {
-        m_settings = std::make_unique<TestSettings>();
-        m_messages = std::make_unique<ScriptedMessages>();
+        m_s = std::make_unique<Session>();
         m_radio = sim::BackgroundRadio::OnMemoryLine(sim::DefaultRadioImage());
         m_radio->Start();
         g_timers = new QObject;
@@ -95,71 +80,58 @@ class TransferTest : public QObject {
         SetTransferSetup({});
         SetPortOverride({});
         m_radio.reset();
-        m_messages.reset();
-        m_settings.reset();
+        m_s.reset();
     }
 
-    void readMakesAProfileOrOverwritesTheActiveOneAsAnswered() {
+    void readMakesAProfileOrOverwritesTheActiveOneAsAnsweredUnlessItFails() {
         CMainFrame frame(DataFolder());
         FinishNextDialog();
         frame.OnRead();  // no profile window: no question
         QCOMPARE(frame.Children().size(), 1);
-        QVERIFY(m_messages->texts.isEmpty());
-        QCOMPARE(frame.ActiveChild()->Document()->Title(), QStringLiteral("1001"));
+        QVERIFY(m_s->messages.texts.isEmpty());
+        QCOMPARE(frame.ActiveChild()->Document()->Title(), u"1001"_s);
         QVERIFY(frame.ActiveChild()->Document()->IsModified());
 
         CChildFrame* opened = frame.OpenDocumentFile(TwoChannelsProfile());
         QVERIFY(opened != nullptr);
-        const QString before = Own(opened);
         const std::string text = opened->Document()->Profile().ProfileText();
-        struct Case {
-            int answer;
-            int windows;
-            bool overwritten;
-        };
-        for (const Case& c : {Case{mb::kIdCancel, 2, false}, Case{mb::kIdYes, 3, false},
-                              Case{mb::kIdNo, 3, true}}) {
+        const std::tuple<int, int, bool> answers[] = {
+            {mb::kIdCancel, 2, false}, {mb::kIdYes, 3, false}, {mb::kIdNo, 3, true}};
+        for (const auto& [answer, windows, overwritten] : answers) {
             frame.MdiArea()->setActiveSubWindow(opened);
-            m_messages->answers = {c.answer};
+            m_s->messages.answers = {answer};
             FinishNextDialog();
             frame.OnRead();
-            QCOMPARE(m_messages->texts.last(),
-                     QStringLiteral("Do you want to create a new profile(Yes), overwrite the "
-                                    "currently selected profile(No) or cancel it?"));
-            QCOMPARE(frame.Children().size(), c.windows);
-            QCOMPARE(opened->Document()->Profile().ProfileText() != text, c.overwritten);
+            QCOMPARE(m_s->messages.texts.last(),
+                     u"Do you want to create a new profile(Yes), overwrite the "
+                     "currently selected profile(No) or cancel it?"_s);
+            QCOMPARE(frame.Children().size(), windows);
+            QCOMPARE(opened->Document()->Profile().ProfileText() != text, overwritten);
         }
-        QCOMPARE(Own(opened), QStringLiteral("1001"));
-        QVERIFY(before != Own(opened));
+        VirtualCP overwritten;  // the radio's own private ID is now the radio's
+        opened->Document()->Profile().GetVirtualCPData(overwritten);
+        QCOMPARE(Qs(overwritten.m_limits.pid), u"1001"_s);
         QVERIFY(opened->Document()->IsModified());
         QVERIFY(opened->Tree()->topLevelItemCount() > 0);
-        QCOMPARE(frame.TransferStatus(), QStringLiteral("Idle"));
-    }
 
-    void aFailedReadShowsItsErrorAndChangesNothing() {
-        CMainFrame frame(DataFolder());
-        CChildFrame* opened = frame.OpenDocumentFile(TwoChannelsProfile());
-        const std::string text = opened->Document()->Profile().ProfileText();
+        // A failed read shows its error and changes nothing, not even the profile to overwrite.
+        const std::string read = opened->Document()->Profile().ProfileText();
         AddFault("silence");
-        QString status;
-        QString title;
-        bool okEnabled = true;
-        WithNextDialog([&](CTransferDialogBase* dialog) {
-            if (!dialog->FailureShown()) return false;
-            status = dialog->Status()->text();
-            title = dialog->windowTitle();
-            okEnabled = dialog->OkButton()->isEnabled();
-            dialog->CancelButton()->click();
-            return true;
-        });
+        frame.MdiArea()->setActiveSubWindow(opened);
+        m_s->messages.answers = {mb::kIdNo};  // were it asked
+        const qsizetype shown = m_s->messages.texts.size();
+        Seen seen;
+        FinishNextDialog(&seen);
         frame.OnRead();
-        QCOMPARE(status, QStringLiteral("Error: Unable to establish a connection with the radio.\n"
-                                        "          Please check your connection and try again."));
-        QCOMPARE(title, QStringLiteral("Reading Failed!"));
-        QVERIFY(!okEnabled);
-        QVERIFY(m_messages->texts.isEmpty());
-        QCOMPARE(frame.Children().size(), 1);
-        QCOMPARE(opened->Document()->Profile().ProfileText(), text);
+        QCOMPARE(seen.status,
+                 u"Error: Unable to establish a connection with the radio.\n"
+                 "          Please check your connection and try again."_s);
+        QCOMPARE(seen.title, u"Reading Failed!"_s);
+        QVERIFY(!seen.okEnabled);
+        QCOMPARE(m_s->messages.texts.size(), shown);  // not even the question
+        QCOMPARE(frame.Children().size(), 3);
+        QCOMPARE(opened->Document()->Profile().ProfileText(), read);
+        QCOMPARE(frame.TransferStatus(), u"Idle"_s);
     }
 
     void writeGoesOnOrStopsAtTheWarning() {
@@ -169,23 +141,18 @@ class TransferTest : public QObject {
         for (const bool yes : {false, true}) {
             CMainFrame frame(DataFolder());
             frame.OpenDocumentFile(TwoChannelsProfile());
-            m_messages->answers = {yes ? mb::kIdYes : mb::kIdNo};
-            QString ended;  // what the test saw when it left the dialog
-            WithNextDialog([&](CTransferDialogBase* dialog) {
-                if (!dialog->OkButton()->isEnabled() && !dialog->FailureShown()) return false;
-                ended = dialog->Status()->text();
-                (dialog->FailureShown() ? dialog->CancelButton() : dialog->OkButton())->click();
-                return true;
-            });
+            m_s->messages.answers = {yes ? mb::kIdYes : mb::kIdNo};
+            Seen seen;
+            FinishNextDialog(&seen);
             frame.OnWrite();
-            QVERIFY(m_messages->texts.contains(
-                QStringLiteral("Warning: The radio being programmed is not in this profile. Do "
-                               "you want to continue?")));
+            QVERIFY(m_s->messages.texts.contains(
+                u"Warning: The radio being programmed is not in this profile. Do "
+                "you want to continue?"_s));
             QCOMPARE(m_radio->Server().Stats().framesByOpcode[kPutContact] > 0, yes);
             // Answered No, the dialog closes through -12 by itself.
-            QCOMPARE(ended, yes ? QStringLiteral("Writing success!\nChecked: the radio holds what "
-                                                 "was sent.")
-                                : QString());
+            QCOMPARE(seen.status, yes ? u"Writing success!\nChecked: the radio holds what "
+                                        "was sent."_s
+                                      : QString());
         }
     }
 
@@ -198,22 +165,22 @@ class TransferTest : public QObject {
             CReadWriteDialog write(false, image, &frame);
             write.show();
             QTRY_VERIFY_WITH_TIMEOUT(write.Progress()->value() >= 60, 20000);
-            QCOMPARE(frame.TransferStatus(), QStringLiteral("Transferring"));
+            QCOMPARE(frame.TransferStatus(), u"Transferring"_s);
             write.CancelButton()->click();
-            QCOMPARE(write.Status()->text(), QStringLiteral("Note: Canceling the operation..."));
+            QCOMPARE(write.Status()->text(), u"Note: Canceling the operation..."_s);
             write.close();  // while cancelling: waits for the worker
             QVERIFY(write.isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(!write.isVisible(), 20000);
             QCOMPARE(write.result(), int(QDialog::Rejected));
-            QCOMPARE(m_messages->texts.size(), 1);  // the radio holds part of the profile
-            QCOMPARE(m_messages->texts.first(), Qs(kIncompleteWriteText));
-            QCOMPARE(frame.TransferStatus(), QStringLiteral("Idle"));
+            QCOMPARE(m_s->messages.texts.size(), 1);  // the radio holds part of the profile
+            QCOMPARE(m_s->messages.texts.first(), Qs(kIncompleteWriteText));
+            QCOMPARE(frame.TransferStatus(), u"Idle"_s);
         }
         m_radio->Server().SetPacing(sim::Pacing{});
         CReadWriteDialog read(true, image, nullptr);
         read.show();
         QTRY_VERIFY(read.OkButton()->isEnabled());
-        QCOMPARE(read.windowTitle(), QStringLiteral("Reading successful!"));
+        QCOMPARE(read.windowTitle(), u"Reading successful!"_s);
         QCOMPARE(read.Progress()->value(), 100);
         QVERIFY(!read.CancelButton()->isEnabled());
         QTest::keyClick(&read, Qt::Key_Escape);
@@ -229,8 +196,8 @@ class TransferTest : public QObject {
         m_radio->Radio().SetChangeHook([this, &lostLine](const VirtualCP& held) {
             VirtualCP lost = held;
             if (lost.m_contacts[0].IsType(ContactType::Empty)) return;
-            lostLine = QStringLiteral("contact '%1' (%2): not in the radio")
-                           .arg(Qs(lost.m_contacts[0].name), Qs(lost.m_contacts[0].pid));
+            lostLine = u"contact '%1' (%2): not in the radio"_s.arg(Qs(lost.m_contacts[0].name),
+                                                                    Qs(lost.m_contacts[0].pid));
             lost.m_contacts[0] = ContactRecord();
             m_radio->Radio().SetImage(lost);
         });
@@ -252,24 +219,24 @@ class TransferTest : public QObject {
             CReadPidDialog dialog;
             dialog.show();
             QTRY_VERIFY(dialog.OkButton()->isEnabled());
-            QCOMPARE(CReadPidDialog::GetPidResult(), QStringLiteral("4321"));
+            QCOMPARE(CReadPidDialog::GetPidResult(), u"4321"_s);
         }
         const CReadPidDialog next;  // a new capture forgets the last result
         QVERIFY(CReadPidDialog::GetPidResult().isEmpty());
 
         CMainFrame frame(DataFolder());
         frame.OnReset();
-        QCOMPARE(frame.TransferStatus(), QStringLiteral("Transferring"));
+        QCOMPARE(frame.TransferStatus(), u"Transferring"_s);
         QTRY_VERIFY(!frame.ResetRunning());
-        QCOMPARE(frame.statusBar()->currentMessage(), QStringLiteral("The radio has been reset."));
-        QVERIFY(m_messages->texts.isEmpty());
+        QCOMPARE(frame.statusBar()->currentMessage(), u"The radio has been reset."_s);
+        QVERIFY(m_s->messages.texts.isEmpty());
         AddFault("silence");
         frame.OnReset();
         QTRY_VERIFY_WITH_TIMEOUT(!frame.ResetRunning(), 10000);
-        QCOMPARE(m_messages->texts,
-                 QStringList{QStringLiteral("Error: Unable to establish a connection with the "
-                                            "radio. Please check your connection and try again.")});
-        QCOMPARE(frame.TransferStatus(), QStringLiteral("Idle"));
+        QCOMPARE(m_s->messages.texts,
+                 QStringList{u"Error: Unable to establish a connection with the "
+                             "radio. Please check your connection and try again."_s});
+        QCOMPARE(frame.TransferStatus(), u"Idle"_s);
     }
 
     void aReadOverAPseudoTerminalAndWithoutAPort() {
@@ -285,31 +252,25 @@ class TransferTest : public QObject {
         QCOMPARE(frame.Children().size(), 1);
 
         SetPortOverride("/dev/vex480-missing");  // a port that cannot be opened, and why
-        VirtualCP unread;
-        {
-            CReadWriteDialog failing(true, unread, &frame);
-            failing.show();
-            QTRY_VERIFY(failing.FailureShown());
-            QCOMPARE(failing.Status()->text(),
-                     QStringLiteral("Error: COM port already in use by another application."));
-            QVERIFY(failing.Hint()->isVisible());
-            QVERIFY(failing.Hint()->text().startsWith(
-                QStringLiteral("Cannot open /dev/vex480-missing: No such file or directory.")));
-        }
+        m_s->messages.answers = {mb::kIdYes};    // into a new profile
+        Seen seen;
+        FinishNextDialog(&seen);
+        frame.OnRead();
+        QCOMPARE(seen.status, u"Error: COM port already in use by another application."_s);
+        QVERIFY(
+            seen.hint.startsWith(u"Cannot open /dev/vex480-missing: No such file or directory."_s));
 
         SetPortOverride({});  // the test's settings hold no port
-        m_messages->answers = {mb::kIdNo};
+        m_s->messages.answers = {mb::kIdNo};
         VirtualCP image;
         CReadWriteDialog dialog(true, image, &frame);
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        QVERIFY(m_messages->texts.last().startsWith(
-            QStringLiteral("No serial port is chosen for the radio.")));
+        QVERIFY(
+            m_s->messages.texts.last().startsWith(u"No serial port is chosen for the radio."_s));
     }
 };
 
-std::unique_ptr<QObject> MakeTransferTest() {
-    return std::make_unique<TransferTest>();
-}
+VEX_GUI_TEST(TransferTest)
 
 }  // namespace vex::gui::test
 
