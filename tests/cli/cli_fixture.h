@@ -23,6 +23,7 @@
 #include "sim/background_radio.h"
 #include "sim/default_radio.h"
 #include "sim/faults.h"
+#include "support/files.h"
 
 extern char** environ;
 
@@ -39,12 +40,7 @@ struct Result {
     std::string err;
 };
 
-inline std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
+using test::ReadAll;
 
 class CliTest : public ::testing::Test {
   protected:

@@ -10,13 +10,15 @@
 #include <QString>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/files.h"
 
 namespace vex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadAll;
 
 // Every settings file of this test program lives under one temporary root. QSettings takes its
 // paths once, before the first settings object is made, so they are set here before any test runs;
@@ -53,13 +55,6 @@ const auto* const kSandbox = ::testing::AddGlobalTestEnvironment(new SettingsSan
 void WriteFile(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -145,7 +140,7 @@ TEST_F(SettingsStoreTest, SeedingReplacesOnlyValuesBeyondTheSeedLimit) {
                   beyond + "\nEnglish\\ContactInfo=" + atLimit + "\n");
     ASSERT_TRUE(SeedDealerInfo());
 
-    const std::string user = ReadFile(SettingsSandbox::UserFile());
+    const std::string user = ReadAll(SettingsSandbox::UserFile());
     EXPECT_NE(user.find("DealerInfo=Radio House Ltd"), std::string::npos) << user;
     EXPECT_NE(user.find("ContactInfo=" + atLimit), std::string::npos);
     // An installation value beyond the limit is not copied; the value is created empty.
@@ -166,7 +161,7 @@ TEST_F(SettingsStoreTest, AnUnwritableUserFileIsFatalAndLeavesNothingPending) {
     fs::remove(SettingsSandbox::UserFile());
     ASSERT_TRUE(SetCurrentLanguage("English"));
     EXPECT_EQ(GetCurrentComPort(), "");
-    EXPECT_EQ(ReadFile(SettingsSandbox::UserFile()).find("ttyS9"), std::string::npos);
+    EXPECT_EQ(ReadAll(SettingsSandbox::UserFile()).find("ttyS9"), std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, AMalformedUserFileIsReadAndRepairedByTheNextWrite) {
@@ -177,7 +172,7 @@ TEST_F(SettingsStoreTest, AMalformedUserFileIsReadAndRepairedByTheNextWrite) {
     EXPECT_TRUE(SetCurrentComPort("/dev/ttyACM0"));
     EXPECT_EQ(GetCurrentComPort(), "/dev/ttyACM0");
     EXPECT_EQ(GetCurrentLanguage(), "English");
-    EXPECT_EQ(ReadFile(SettingsSandbox::UserFile()).find("no setting"), std::string::npos);
+    EXPECT_EQ(ReadAll(SettingsSandbox::UserFile()).find("no setting"), std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, DealerTextsAreLimitedInCharacters) {
