@@ -73,24 +73,8 @@ class ModelFixture : public ::testing::Test {
     std::int32_t m_style = -1;
 };
 
-// Without hooks: a schema of its own that names none, with one type of each root.
-
-constexpr const char* kPlainSchema = R"(<?xml version="1.0"?>
-<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns="urn:kestrion:vex480-prg:profile"
-           targetNamespace="urn:kestrion:vex480-prg:profile" elementFormDefault="qualified">
-  <xs:simpleType name="Offset"><xs:restriction base="xs:long"/></xs:simpleType>
-  <xs:simpleType name="Count"><xs:restriction base="xs:unsignedLong"/></xs:simpleType>
-  <xs:element name="VEXProfile"><xs:complexType><xs:sequence>
-    <xs:element name="List"><xs:complexType><xs:sequence>
-      <xs:element name="Entry" minOccurs="0" maxOccurs="unbounded"><xs:complexType>
-        <xs:attribute name="offset" type="Offset"/>
-        <xs:attribute name="count" type="Count"/>
-        <xs:attribute name="on" type="xs:boolean"/>
-        <xs:attribute name="label" type="xs:string"/>
-      </xs:complexType></xs:element>
-    </xs:sequence></xs:complexType></xs:element>
-  </xs:sequence></xs:complexType></xs:element>
-</xs:schema>)";
+// Without hooks: a schema of its own that names none, with one type of each root
+// (fixtures/plain.xsd).
 
 constexpr const char* kPlainProfile = R"(<?xml version="1.0"?>
 <VEXProfile xmlns="urn:kestrion:vex480-prg:profile"><List>
@@ -102,7 +86,8 @@ constexpr const char* kPlainProfile = R"(<?xml version="1.0"?>
 
 class DataItemWithoutHooks : public ModelFixture {
   protected:
-    DataItemWithoutHooks() : ModelFixture(kEmptyScript, kPlainSchema, kPlainProfile) {}
+    DataItemWithoutHooks()
+        : ModelFixture(kEmptyScript, test::ReadFixture("plain.xsd"), kPlainProfile) {}
 };
 
 TEST_F(DataItemWithoutHooks, NavigatesChildElementsByNameAndIndex) {

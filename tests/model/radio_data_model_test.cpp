@@ -19,22 +19,17 @@ namespace vex {
 namespace {
 
 using test::FullImage;
+using test::Insert;
 using test::kEmptyScript;
 using test::ProfileText;
 using test::Raised;
+using test::Replace;
 using test::SmallImage;
 using test::TemplateFolder;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using S = std::string;
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    const std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    if (at != std::string::npos) text.replace(at, from.size(), to);
-    return text;
-}
 
 // The exception `action` raises: message `id`, raised in `function`, with each of `parts` in its
 // context.
@@ -46,14 +41,6 @@ CVEXPRGException ExpectRaises(const std::function<void()>& action, int id,
     EXPECT_THAT(e.Context(), StartsWith("\n(" + function + ":"));
     for (const std::string& part : parts) EXPECT_THAT(e.Context(), HasSubstr(part));
     return e;
-}
-
-// `count` copies of `element` inserted before the first `before`.
-std::string Insert(std::string text, const std::string& before, const std::string& element,
-                   int count) {
-    std::string copies;
-    for (int i = 0; i < count; ++i) copies += element;
-    return Replace(std::move(text), before, copies + before);
 }
 
 // The project's schema
@@ -90,9 +77,6 @@ TEST_F(ProfileSchemaTest, AcceptsTheTextOfEveryImageSortedOrNot) {
 
 TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
     const std::string small = ProfileText(SmallImage());
-    const std::string publicGroup =
-        "<PublicGroup cntct_type=\"2\" name=\"x\" pid=\"1\" channel=\"1\" in_scan_list=\"0\" "
-        "in_scroll_list=\"0\"/>";
     const std::pair<const char*, std::string> rows[] = {
         {"flag spelt true", Replace(small, "scan_en=\"1\"", "scan_en=\"true\"")},
         {"flag 2", Replace(small, "alarm_en=\"0\"", "alarm_en=\"2\"")},
@@ -111,7 +95,7 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
         {"sixth parent group",
          Insert(small, "</ParentPrivateGroups>", "<ParentPrivateGroup pid=\"5000\"/>", 5)},
         {"26th text", Insert(small, "\r\n\t</TextMessages>", "<TextMessage txt=\"t\"/>", 24)},
-        {"151st public group", Insert(small, "</PublicGroups>", publicGroup, 148)},
+        {"151st public group", Insert(small, "</PublicGroups>", test::kPublicGroupElement, 148)},
         {"other namespace", Replace(small, "urn:kestrion:vex480-prg:profile", "urn:other")},
     };
     for (const auto& [name, text] : rows) EXPECT_THAT(Verdict(text), HasSubstr("Line ")) << name;
@@ -147,58 +131,10 @@ TEST_F(ProfileSchemaTest, NamesTheHookFunctionsOfEveryEditableNode) {
 }
 
 // A schema written the other ways the lookup understands: references, named types extended,
-// attribute groups, types derived in several steps.
-constexpr const char* kTypingSchema = R"(<?xml version="1.0"?>
-<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:t="urn:t"
-           xmlns:cprg="urn:kestrion:vex480-prg:schema-extension"
-           targetNamespace="urn:t" elementFormDefault="qualified">
-  <xs:simpleType name="Signed"><xs:restriction base="xs:long"/></xs:simpleType>
-  <xs:simpleType name="SmallSigned">
-    <xs:restriction base="t:Signed"><xs:minInclusive value="-5"/></xs:restriction>
-  </xs:simpleType>
-  <xs:simpleType name="Count"><xs:restriction base="xs:unsignedLong"/></xs:simpleType>
-  <xs:simpleType name="Switch"><xs:restriction base="xs:boolean"/></xs:simpleType>
-  <xs:simpleType name="Words"><xs:list itemType="xs:string"/></xs:simpleType>
-  <xs:attributeGroup name="Common">
-    <xs:attribute name="grouped" type="t:Count"/>
-  </xs:attributeGroup>
-  <xs:complexType name="Base">
-    <xs:attribute name="inherited" type="t:Switch"/>
-  </xs:complexType>
-  <xs:complexType name="Derived">
-    <xs:complexContent>
-      <xs:extension base="t:Base">
-        <xs:sequence><xs:element ref="t:Leaf" minOccurs="0"/></xs:sequence>
-        <xs:attributeGroup ref="t:Common"/>
-        <xs:attribute name="signed" type="t:SmallSigned"/>
-        <xs:attribute name="int" type="xs:int"/>
-        <xs:attribute name="words" type="t:Words"/>
-        <xs:attribute name="text" type="xs:string"/>
-        <xs:attribute name="inline">
-          <xs:simpleType>
-            <xs:restriction><xs:simpleType><xs:restriction base="xs:unsignedLong"/>
-            </xs:simpleType></xs:restriction>
-          </xs:simpleType>
-        </xs:attribute>
-      </xs:extension>
-    </xs:complexContent>
-  </xs:complexType>
-  <xs:element name="Leaf">
-    <xs:annotation><xs:appinfo>
-      <cprg:SchemaExtension SetVal="SetVal_Leaf" OnDelete="OnDelete_Leaf"/>
-    </xs:appinfo></xs:annotation>
-    <xs:complexType><xs:attribute name="n" type="t:Signed"/></xs:complexType>
-  </xs:element>
-  <xs:element name="Root">
-    <xs:complexType><xs:choice>
-      <xs:element name="Item" type="t:Derived"/>
-    </xs:choice></xs:complexType>
-  </xs:element>
-</xs:schema>)";
-
+// attribute groups, types derived in several steps (fixtures/typing.xsd).
 TEST(ProfileSchema, TypesFollowTheDerivationChainThroughEveryKindOfDeclaration) {
     std::string error;
-    auto schema = ProfileSchema::Compile(kTypingSchema, error);
+    auto schema = ProfileSchema::Compile(test::ReadFixture("typing.xsd"), error);
     ASSERT_TRUE(schema) << error;
     xml::ParseResult parsed = xml::ParseUntrusted(
         "<Root xmlns='urn:t'><Item signed='-5' grouped='1' inherited='1' int='2' words='a b' "
@@ -400,7 +336,6 @@ TEST_F(RadioDataModelTest, ProfilesThatDoNotParseOrValidateAre105WithSourceAndRe
                          "<VEXProfile"),
                  "On my way", "&e;"),
          "document type declaration"},
-        {"undeclared entity", Replace(valid, "On my way", "&e;"), "Line "},
         {"deep nesting", "<?xml version=\"1.0\"?>" + deep, "Line "},
         {"10 MB text", huge, "larger than any profile"},
         {"empty", "", ""},

@@ -33,7 +33,6 @@ const std::string kFixturePath =
     (std::filesystem::path(__FILE__).parent_path() / "fixtures/rules/two_channels.lam").string();
 
 constexpr int kIdOk = 1;
-constexpr int kIdCancel = 2;
 constexpr int kQuestionStyle = 0x21;  // MB_OKCANCEL | MB_ICONQUESTION
 constexpr int kNoticeStyle = 0x40;    // MB_OK | MB_ICONINFORMATION
 const char* const kLists[] = {"Privates", "PrivateGroups", "PublicGroups", "TextMessages"};
@@ -62,13 +61,6 @@ constexpr Outcome kTaken{0, 0};
 
 Outcome Refused(int msgId) {
     return {1, msgId};
-}
-
-std::string Describe(const AttributeValue& value) {
-    if (const auto* b = std::get_if<bool>(&value)) return *b ? "true" : "false";
-    if (const auto* i = std::get_if<std::int32_t>(&value)) return std::to_string(*i);
-    if (const auto* u = std::get_if<std::uint32_t>(&value)) return std::to_string(*u) + "u";
-    return "\"" + std::get<std::string>(value) + "\"";
 }
 
 // The fixture profile: contacts on channels 1 to 3 of 4 (see fixtures/rules/two_channels.lam).
@@ -189,7 +181,8 @@ class RulesTest : public ::testing::Test {
     // Each case on a freshly loaded fixture; a refusal changes nothing.
     void RunValueCases(const std::vector<ValueCase>& cases) {
         for (const ValueCase& c : cases) {
-            SCOPED_TRACE(std::string(c.item) + " " + c.attribute + " = " + Describe(c.value));
+            SCOPED_TRACE(std::string(c.item) + " " + c.attribute + " = " +
+                         ::testing::PrintToString(c.value));
             Reload();
             const CDataItem item = Item(c.item);
             const std::string before = Text();
@@ -235,16 +228,12 @@ TEST_F(RulesTest, NamesArePrintableAtMostTwentyCharactersAndUniqueWithoutRegardT
     std::string latinTwenty;
     for (int i = 0; i < 20; ++i) latinTwenty += "\xC3\xA9";  // é: 20 characters in 40 bytes
     RunValueCases({
-        {"Bob", "name", S("Robert"), kTaken},
         {"Bob", "name", S("BOB"), kTaken},
         {"Bob", "name", S("ann"), Refused(127)},
-        {"Crew", "name", S("HARBOUR"), Refused(127)},
-        {"Fire", "name", S("night WATCH"), Refused(127)},
         {"Bob", "name", twenty, kTaken},
         {"Bob", "name", latinTwenty, kTaken},
         {"Bob", "name", twenty + "x", Refused(165)},
         {"Bob", "name", S(""), Refused(126)},
-        {"Bob", "name", S("   "), Refused(126)},
         {"Bob", "name", S("a\tb"), Refused(126)},
         {"Bob", "name", std::uint32_t{5}, Refused(126)},
         // Every character of the radio's Windows-1252 bytes: the euro sign, typographic quotes and
@@ -252,7 +241,6 @@ TEST_F(RulesTest, NamesArePrintableAtMostTwentyCharactersAndUniqueWithoutRegardT
         {"Bob", "name",
          S("\xE2\x82\xAC\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D\xE2\x80\x93\xE2\x80\x94"), kTaken},
         {"Bob", "name", S("\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"), kTaken},
-        {"Bob", "name", S(20, 'x').replace(0, 1, "\xE2\x80\xA6"), kTaken},
         {"Bob", "name", S("\xC2\x80"), Refused(126)},  // 0x80 is the euro sign
         {"Bob", "name", S("a\xC2\x85"), Refused(126)},
         {"Bob", "name", S("\xC4\x80"), Refused(126)},      // U+0100
@@ -291,7 +279,6 @@ TEST_F(RulesTest, NamesAndTextsFromARadioAreKeptByteForByte) {
 
 TEST_F(RulesTest, PidsLieInTheRangeOrThePublicPoolAndAreNotTaken) {
     RunValueCases({
-        {"Cy", "pid", S("150"), kTaken},
         {"Cy", "pid", S("0150"), kTaken, "150"},
         {"Cy", "pid", std::uint32_t{150}, kTaken, "150"},
         {"Cy", "pid", S("100"), kTaken},
@@ -300,9 +287,7 @@ TEST_F(RulesTest, PidsLieInTheRangeOrThePublicPoolAndAreNotTaken) {
         {"Cy", "pid", S("1000"), Refused(126)},
         {"Cy", "pid", S("17179869184000"), Refused(126)},
         {"Cy", "pid", S("12a"), Refused(126)},
-        {"Cy", "pid", S(" 150"), Refused(126)},
         {"Cy", "pid", S(""), Refused(126)},
-        {"Cy", "pid", S("102"), Refused(132)},
         {"Cy", "pid", S("9999"), Refused(126)},
         {"Crew", "pid", S("600"), kTaken},
         {"Crew", "pid", S("502"), Refused(132)},
@@ -315,13 +300,10 @@ TEST_F(RulesTest, PidsLieInTheRangeOrThePublicPoolAndAreNotTaken) {
         {"Bob", "pid", S("501"), Refused(132)},
         {"Eve", "id_in_use", false, kTaken, "0"},
         // Public groups take the free positions of the pool.
-        {"Rescue", "pid", S("9996"), kTaken},
         {"Rescue", "pid", S("9988"), kTaken},
         {"Rescue", "pid", S("09996"), kTaken, "9996"},
         {"Rescue", "pid", S("9987"), Refused(126)},
         {"Rescue", "pid", S("10000"), Refused(126)},
-        {"Rescue", "pid", S("500"), Refused(126)},
-        {"Rescue", "pid", S("99x"), Refused(126)},
         {"Rescue", "pid", S("9997"), Refused(132)},
     });
 }
@@ -380,11 +362,8 @@ TEST_F(RulesTest, OtherValuesAreCheckedAndWrittenAsText) {
         {"Rescue", "channel", std::uint32_t{1}, kTaken, "1"},
         {"Eve", "channel", std::uint32_t{1}, kTaken, "1"},
         {"Rescue", "in_scroll_list", true, kTaken, "1"},
-        {"Crew", "in_scroll_list", false, kTaken, "0"},
         {"Eve", "in_scroll_list", std::uint32_t{2}, Refused(126)},
         {"Eve", "show_grp_only", S("1"), kTaken},
-        {"Eve", "mngr_mode", true, kTaken, "1"},
-        {"Eve", "see_all_groups", true, kTaken, "1"},
         {"Eve", "alert_tone", std::uint32_t{12}, kTaken, "12"},
         {"Eve", "alert_tone", std::uint32_t{13}, Refused(126)},
         {"Eve", "alert_tone", std::uint32_t{0}, Refused(126)},
@@ -397,12 +376,10 @@ TEST_F(RulesTest, OtherValuesAreCheckedAndWrittenAsText) {
         {"Cy", "home_grp", S("9999"), kTaken},
         {"Cy", "home_grp", S("09999"), kTaken, "9999"},
         {"Cy", "home_grp", S("9997"), Refused(139)},
-        {"Cy", "home_grp", S("502"), Refused(139)},
         {"Cy", "home_grp", S("777"), Refused(138)},
         {"Cy", "home_grp", S("102"), Refused(138)},
         {"Cy", "home_grp", S("x"), Refused(126)},
         // Text messages hold at most eighty printable characters of the radio's character set.
-        {"text", "txt", S("Meet at base"), kTaken},
         {"text", "txt", eighty, kTaken},
         {"text", "txt", "Caf\xC3\xA9" + S(76, 'a'), kTaken},  // 81 bytes
         {"text", "txt", eighty + "a", Refused(126)},
@@ -410,7 +387,6 @@ TEST_F(RulesTest, OtherValuesAreCheckedAndWrittenAsText) {
         {"text", "txt", S("  "), Refused(126)},
         {"text", "txt", S("Line\r\nbreak"), Refused(126)},
         {"text", "txt", S("5 \xE2\x82\xAC"), kTaken},
-        {"text", "txt", S(80, 'a').replace(0, 1, "\xE2\x80\x94"), kTaken},
         {"text", "txt", S("\xC4\x80"), Refused(126)},
         {"text", "txt", std::uint32_t{5}, Refused(126)},
         // Settings take only the values the radio offers.
@@ -423,17 +399,12 @@ TEST_F(RulesTest, OtherValuesAreCheckedAndWrittenAsText) {
         {"setting", "ringer_vol_level", std::uint32_t{0}, kTaken, "0"},
         {"setting", "keypad_vol_level", std::uint32_t{5}, kTaken, "5"},
         {"setting", "ringer_vol_level", std::uint32_t{6}, Refused(126)},  // max_vol_level is 5
-        {"setting", "speaker_vol_level", std::uint32_t{1}, kTaken, "1"},
-        {"setting", "earpiece_vol_level", std::uint32_t{5}, kTaken, "5"},
-        {"setting", "alarm_vol_level", std::uint32_t{0}, Refused(126)},  // its list starts at 1
+        {"setting", "alarm_vol_level", std::uint32_t{0}, Refused(126)},   // its list starts at 1
         {"setting", "language", std::uint32_t{1}, kTaken, "1"},
         {"setting", "language", std::uint32_t{4}, Refused(126)},  // listed, past num_of_languages
-        {"setting", "language", std::uint32_t{7}, Refused(126)},
         {"setting", "current_time", std::uint32_t{4294967295u}, kTaken, "4294967295"},
         {"setting", "alarm_time", S("4294967296"), Refused(126)},
         {"setting", "alarm_en", true, kTaken, "1"},
-        {"setting", "scan_en", false, kTaken, "0"},
-        {"setting", "time_format", S("1"), kTaken},
         {"setting", "vibracall", true, kTaken, "1"},
         {"setting", "is_disabled", std::uint32_t{2}, Refused(126)},
         {"setting", "call_forward_id", S("0150"), kTaken, "150"},
@@ -470,12 +441,8 @@ TEST_F(RulesTest, AHomePrivateGroupIsOneOfThePrivatesGroups) {
     EXPECT_EQ(Set("Ann", "home_grp", S("9999")), kTaken);  // a public group
 }
 
-TEST_F(RulesTest, PublicGroupInAScanListAsksAndThenStaysScannedOnItsNewChannel) {
-    const std::string before = Text();
-    ExpectQuestion([&] { return Set("Fire", "channel", std::uint32_t{2}); }, 133);
-    EXPECT_EQ(Set("Fire", "channel", std::uint32_t{2}, kIdCancel).result, 1);
-    EXPECT_EQ(Text(), before);
-
+// The question before the move, and its Cancel, are taken by the public group page's tests.
+TEST_F(RulesTest, PublicGroupInAScanListStaysScannedOnItsNewChannel) {
     EXPECT_EQ(Set("Fire", "channel", std::uint32_t{2}, kIdOk), kTaken);
     EXPECT_EQ(Attr("Fire", "channel"), "2");
     EXPECT_EQ(Attr("Fire", "in_scan_list"), "1");
@@ -551,7 +518,6 @@ TEST_F(RulesTest, PrivateGroupWithMembersAsksAndThenDropsMembersAndHomes) {
 
 // A private that changes channel, or is deleted, leaves its groups; groups left empty go.
 TEST_F(RulesTest, PrivateInGroupsAsksAndThenLeavesThemDeletingEmptyOnes) {
-    ExpectQuestion([&] { return Set("Ann", "channel", std::uint32_t{2}); }, 137);
     ExpectQuestion([&] { return Set("Cy", "channel", std::uint32_t{2}); }, 137);  // a home only
     ExpectQuestion([&] { return Delete("Ann", 0); }, 142);
 
