@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "common/namespaces.h"
 #include "support/contacts.h"
 #include "support/image_printers.h"
+#include "support/io_helpers.h"
 
 namespace vex {
 namespace {
@@ -23,40 +25,17 @@ std::string Expand(std::string text) {
     return text;
 }
 
-// `|name="0"` for each name of a space-separated list.
-std::string Zeros(const std::string& names) {
-    std::istringstream in(names);
-    std::string out;
-    for (std::string name; in >> name;) out += "|" + name + "=\"0\"";
-    return out;
+// The complete text of a freshly constructed image, written out by hand from the file format. It
+// is kept byte for byte (CR LF TAB before most pieces, a stray LF CR pair), so git leaves its line
+// ends alone.
+std::string FixtureText(const char* name) {
+    const auto path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+    const std::string text = test::ReadFile(path);
+    EXPECT_FALSE(text.empty()) << path;
+    return text;
 }
 
-// The complete text of a freshly constructed image, written out by hand from the file format.
-const std::string kFreshImageText = Expand(
-    "<?xml version=\"1.0\" encoding=\"utf-8\" ?>"
-    "<VEXProfile xmlns=\"urn:kestrion:vex480-prg:profile\">"
-    "|<version|firmware_phase=\"R\"|firmware_release=\"94\"|firmware_version=\"5\"|"
-    "firmware_revision=\"0\"|codeplug_version=\"16\"|codeplug_structure=\"3\"|"
-    "codeplug_dev_version=\"5\"|/>"
-    "|<limit|pid=\"\"|valid_PID_start=\"1\"|valid_PID_end=\"17179867883\""
-    "|starting_public_grp_pid=\"17179869183\"|public_grp_list_size=\"100\"|model=\"\"" +
-    Zeros("clone_compatibility_version max_num_of_contacts max_num_of_private_grps "
-          "max_num_of_public_grps max_num_of_predefined_msgs max_num_of_channels max_vol_level "
-          "num_of_languages mngr_mode_en see_all_groups_en vibracall_dis public_scan_en") +
-    "|prvt_call_rec_dis =\"0\"" +
-    Zeros("sms_compose_mesgs_en sms_free_form_mesgs_en sms_mesgs_rx_en sms_mesgs_tx_en "
-          "prvt_call_ret_en prvt_call_tx_en call_forward_en add_prvt_contacts_en add_prvt_grp_en "
-          "tx_tot_en ota_clone_rx_en remote_disable_rx_en remote_monitor_rx_en "
-          "ota_time_update_rx_en ota_clone_tx_en remote_disable_en remote_monitor_en "
-          "ota_time_update_en static_ergo_flag2") +
-    ">|<languages>|</languages>|</limit>|<setting" +
-    Zeros("contrast backlight vibracall current_time alarm_time ringer_vol_level") +
-    "|speaker_vol_level=\"1\"|keypad_vol_level=\"0\"|alarm_vol_level=\"1\""
-    "|earpiece_vol_level=\"1\"|language=\"0\"|call_forward_id=\"\"" +
-    Zeros("time_format date_format see_all_grps scan_en alarm_en mngr_mode call_fwd_en "
-          "is_disabled") +
-    "|/>\n\r\n\r<Contacts> <PublicGroups></PublicGroups><PrivateGroups></PrivateGroups>"
-    "<Privates></Privates></Contacts>\r\n<TextMessages>|</TextMessages></VEXProfile>");
+const std::string kFreshImageText = FixtureText("fresh_image.xml");
 
 std::string ToText(const VirtualCP& image) {
     std::string text = "left over";

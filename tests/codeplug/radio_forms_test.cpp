@@ -6,6 +6,8 @@
 #include <string>
 #include <variant>
 
+#include "support/io_helpers.h"
+
 namespace vex {
 namespace {
 
@@ -27,10 +29,7 @@ Bytes Form(std::initializer_list<Piece> pieces) {
     return out;
 }
 
-Bytes Concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using test::Concat;
 
 // Every strict prefix of a valid form is refused and leaves the destination as it was; each prefix
 // is copied into an allocation of its own so that a read past it trips the address sanitizer.

@@ -17,13 +17,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/io_helpers.h"
+
 namespace vex {
 namespace {
+
+using test::ReadFile;
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -109,32 +112,19 @@ pid_t DeadPid() {
     return child;
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Every test gets a lock folder of its own, never the system's.
 class SerialPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(m_pty.Path().empty()) << "openpty failed";
-        std::string dir = (std::filesystem::temp_directory_path() / "serial-port-test.XXXXXX");
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        m_lockDir = dir;
-        ::setenv("VEX480_LOCK_DIR", dir.c_str(), 1);
+        ::setenv("VEX480_LOCK_DIR", m_lockDir.Path().c_str(), 1);
     }
-    void TearDown() override {
-        ::unsetenv("VEX480_LOCK_DIR");
-        std::filesystem::remove_all(m_lockDir);
-    }
+    void TearDown() override { ::unsetenv("VEX480_LOCK_DIR"); }
 
-    std::filesystem::path LockFile() const { return m_lockDir / m_pty.LockName(); }
+    std::filesystem::path LockFile() const { return m_lockDir.Path() / m_pty.LockName(); }
 
     Pty m_pty;
-    std::filesystem::path m_lockDir;
+    test::TempFolder m_lockDir;
 };
 
 TEST_F(SerialPortTest, CarriesBytesUnchangedBothWays) {
@@ -256,7 +246,7 @@ TEST_F(SerialPortTest, TransfersEndOnTimeWhenTheLineStalls) {
 }
 
 TEST_F(SerialPortTest, AMissingOrWrongDeviceLeavesThePortClosed) {
-    const std::string missing = (m_lockDir / "ttyNothing").string();
+    const std::string missing = m_lockDir / "ttyNothing";
     SerialPort port(missing);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(ENOENT));
@@ -273,9 +263,9 @@ TEST_F(SerialPortTest, AMissingOrWrongDeviceLeavesThePortClosed) {
     EXPECT_NE(hint.find("no such device"), std::string::npos) << hint;
 
     // A plain file is no serial port, and is left as it was.
-    const auto file = m_lockDir / "not-a-port";
+    const std::string file = m_lockDir / "not-a-port";
     std::ofstream(file) << "text";
-    SerialPort plain(file.string());
+    SerialPort plain(file);
     EXPECT_FALSE(plain.IsOpen());
     EXPECT_EQ(plain.LastError(), static_cast<std::uint32_t>(ENOTTY));
     EXPECT_NE(plain.OpenFailureHint().find("not a serial port"), std::string::npos);

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "codeplug/data_adaptor.h"
 #include "common/exception.h"
@@ -15,11 +14,6 @@
 namespace vex::sim {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
     test::TempFolder folder;
     const std::string path = folder / "radio.lam";
@@ -28,7 +22,7 @@ TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
     ASSERT_TRUE(SaveRadioProfile(radio, path, error)) << error;
 
     // Scrambled, as profile files are kept, and nothing else left in the folder.
-    const std::string stored = ReadFile(path);
+    const std::string stored = test::ReadFile(path);
     EXPECT_NE(stored.rfind("<?xml", 0), 0u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
                             std::filesystem::directory_iterator()),

@@ -5,37 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "codeplug/virtual_cp.h"
 #include "sim/virtual_radio.h"
+#include "support/io_helpers.h"
 
 namespace vex::sim::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vexsim-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-
-  private:
-    std::filesystem::path m_path;
-};
+using vex::test::ReadFile;
+using vex::test::TempFolder;
 
 // Points XDG_RUNTIME_DIR at a fresh folder of its own while it lives; children inherit it.
 class RuntimeFolder : public TempFolder {
