@@ -30,7 +30,7 @@ std::string Expand(std::string text) {
 // ends alone.
 std::string FixtureText(const char* name) {
     const auto path = std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
-    const std::string text = test::ReadFile(path);
+    const std::string text = test::ReadAll(path);
     EXPECT_FALSE(text.empty()) << path;
     return text;
 }

@@ -26,7 +26,7 @@
 namespace vex {
 namespace {
 
-using test::ReadFile;
+using test::ReadAll;
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -269,7 +269,7 @@ TEST_F(SerialPortTest, AMissingOrWrongDeviceLeavesThePortClosed) {
     EXPECT_FALSE(plain.IsOpen());
     EXPECT_EQ(plain.LastError(), static_cast<std::uint32_t>(ENOTTY));
     EXPECT_NE(plain.OpenFailureHint().find("not a serial port"), std::string::npos);
-    EXPECT_EQ(ReadFile(file), "text");
+    EXPECT_EQ(ReadAll(file), "text");
 }
 
 TEST_F(SerialPortTest, APortInUseIsBusyUntilReleased) {
@@ -334,9 +334,9 @@ TEST_F(SerialPortTest, ALockFileHoldsThePortOnlyWhileItsProcessLives) {
         EXPECT_EQ(port.IsOpen(), !row.held);
         if (row.held) {
             EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(EBUSY));
-            EXPECT_EQ(ReadFile(LockFile()), row.contents);
+            EXPECT_EQ(ReadAll(LockFile()), row.contents);
         } else {
-            EXPECT_EQ(ReadFile(LockFile()), ours);
+            EXPECT_EQ(ReadAll(LockFile()), ours);
             port.Close();
             EXPECT_FALSE(std::filesystem::exists(LockFile()));
         }

@@ -22,7 +22,7 @@ TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
     ASSERT_TRUE(SaveRadioProfile(radio, path, error)) << error;
 
     // Scrambled, as profile files are kept, and nothing else left in the folder.
-    const std::string stored = test::ReadFile(path);
+    const std::string stored = vex::test::ReadAll(path);
     EXPECT_NE(stored.rfind("<?xml", 0), 0u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
                             std::filesystem::directory_iterator()),

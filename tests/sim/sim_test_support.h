@@ -15,7 +15,6 @@
 
 namespace vex::sim::test {
 
-using vex::test::ReadFile;
 using vex::test::TempFolder;
 
 // Points XDG_RUNTIME_DIR at a fresh folder of its own while it lives; children inherit it.

@@ -1,16 +1,15 @@
 #pragma once
 
-// Files, folders and byte strings as the link, codeplug and virtual radio tests handle them.
+// Folders and byte strings as the link, codeplug and virtual radio tests handle them.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "codeplug/radio_forms.h"
+#include "support/files.h"
 
 namespace vex::test {
 
@@ -35,14 +34,6 @@ class TempFolder {
   private:
     std::filesystem::path m_path;
 };
-
-// The whole file, byte for byte; empty when it cannot be read.
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 inline Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
