@@ -27,8 +27,11 @@ asan:
 
 # Line and branch coverage of the core library (vexcore) by every test; the report goes to
 # build/coverage/coverage.html, the summary to the terminal.
+# The counters are zeroed first: they add up over runs.
 coverage:
-	$(MAKE) test PRESET=coverage
+	$(MAKE) build PRESET=coverage
+	find build/coverage -name '*.gcda' -delete
+	ctest --preset coverage
 	scripts/coverage-report build/coverage
 
 # The libFuzzer targets (clang), each run for FUZZ_SECONDS on its seeds; not part of CI.
