@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -204,6 +205,20 @@ bool CContactItemView::SetValueAsking(std::string_view attribute, const Attribut
     result = SetValue(attribute, value, msgId, 1, style);
     ShowRuleMessage(msgId, style, format);
     return result == 0;
+}
+
+bool CContactItemView::SetFromChoice(QComboBox* combo, int& held, int selection,
+                                     std::string_view attribute, const AttributeValue& value) {
+    std::int32_t msgId = 0;
+    std::int32_t style = 0;
+    const bool taken = SetValue(attribute, value, msgId, 0, style) == 0;
+    if (taken) held = selection;
+    ShowRuleMessage(msgId, style);
+    if (!taken) {
+        const QSignalBlocker blocker(combo);
+        combo->setCurrentIndex(held);
+    }
+    return taken;
 }
 
 void CContactItemView::WatchFocusLoss(QWidget* field, std::function<void(QWidget*)> handler) {

@@ -80,6 +80,10 @@ class CContactItemView : public CBaseView {
                         std::initializer_list<long long> format = {});
     void ShowRuleMessage(std::int32_t msgId, std::int32_t style,
                          std::initializer_list<long long> format = {});
+    // A choice of `combo` sets `attribute` to `value`: taken, `held` becomes `selection`; refused,
+    // the combo goes back to `held`. The rules' message is shown either way. True when taken.
+    bool SetFromChoice(QComboBox* combo, int& held, int selection, std::string_view attribute,
+                       const AttributeValue& value);
 
     // Calls `handler(next)` when `field` has lost the focus to `next`, a control of this page,
     // while the page is loaded, not retired and validation is not suppressed. The call comes once

@@ -379,17 +379,9 @@ void CPrivateGroupView::OnIdChanged(int selection) {
     if (selection < 0 || IsRetired() || selection == m_idSelection) return;
     MarkModified();
     try {
-        std::int32_t msgId = 0;
-        std::int32_t style = 0;
-        if (SetValue("pid", Std(m_id->itemText(selection)), msgId, 0, style) == 0) {
-            m_idSelection = selection;
+        // Another group may already use this private's ID: then the old one stays.
+        if (SetFromChoice(m_id, m_idSelection, selection, "pid", Std(m_id->itemText(selection))))
             RefreshTreeEntry();
-            return;
-        }
-        // Another group already uses this private's ID: say so and keep the old one.
-        ShowRuleMessage(msgId, style);
-        const QSignalBlocker blocker(m_id);
-        m_id->setCurrentIndex(m_idSelection);
     } catch (const CVEXPRGException& error) {
         ShowException(this, error);
     }

@@ -296,15 +296,7 @@ void CPrivateView::OnHomeGroupChanged(int selection) {
             ProfileDataError();
             return;
         }
-        std::int32_t msgId = 0;
-        std::int32_t style = 0;
-        if (SetValue("home_grp", Std(pid), msgId, 0, style) == 0) {
-            m_homeSelection = selection;
-            return;
-        }
-        ShowRuleMessage(msgId, style);
-        const QSignalBlocker blocker(m_homeGroup);
-        m_homeGroup->setCurrentIndex(m_homeSelection);
+        SetFromChoice(m_homeGroup, m_homeSelection, selection, "home_grp", Std(pid));
     } catch (const CVEXPRGException& error) {
         ShowException(this, error);
     }

@@ -120,16 +120,7 @@ void CPublicGroupView::OnIdChanged(int selection) {
             ProfileDataError();
             return;
         }
-        std::int32_t msgId = 0;
-        std::int32_t style = 0;
-        if (SetValue("pid", pid, msgId, 0, style) == 0) {
-            m_idSelection = selection;
-            ShowRuleMessage(msgId, style);
-        } else {
-            ShowRuleMessage(msgId, style);
-            const QSignalBlocker blocker(m_id);
-            m_id->setCurrentIndex(m_idSelection);
-        }
+        SetFromChoice(m_id, m_idSelection, selection, "pid", pid);
     } catch (const CVEXPRGException& error) {
         ShowException(this, error);
     }
