@@ -27,6 +27,7 @@
 #include "model/data_item.h"
 #include "model/profile_document.h"
 #include "model/profile_text.h"
+#include "template_folder.h"
 
 namespace {
 
@@ -34,16 +35,7 @@ using vex::AttributeValue;
 using vex::CDataItem;
 using vex::ProfileDocument;
 
-// The source tree's model template; VEX_BENCH_TEMPLATE_FOLDER names another (to compare rule
-// script changes).
-std::string TemplateFolder() {
-    const char* other = std::getenv("VEX_BENCH_TEMPLATE_FOLDER");
-    return other != nullptr && *other != '\0'
-               ? std::string(other)
-               : std::string(VEX_SOURCE_DATA_DIR) + "/ProfileTemplate";
-}
-
-const std::string kTemplateFolder = TemplateFolder();
+const std::string kTemplateFolder = vex::bench::TemplateFolder();
 
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "data_model_bench: %s\n", what.c_str());

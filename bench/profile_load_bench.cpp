@@ -21,6 +21,7 @@
 #include "full_image.h"
 #include "model/profile_document.h"
 #include "model/profile_text.h"
+#include "template_folder.h"
 
 namespace {
 
@@ -31,14 +32,7 @@ constexpr double kRefuseGoalSeconds = 0.2;
 constexpr double kOpenGoalSeconds = 0.020;
 constexpr std::size_t kMegabyte = 1u << 20;
 
-std::string TemplateFolder() {
-    const char* other = std::getenv("VEX_BENCH_TEMPLATE_FOLDER");
-    return other != nullptr && *other != '\0'
-               ? std::string(other)
-               : std::string(VEX_SOURCE_DATA_DIR) + "/ProfileTemplate";
-}
-
-const std::string kTemplateFolder = TemplateFolder();
+const std::string kTemplateFolder = vex::bench::TemplateFolder();
 
 [[noreturn]] void Fail(const std::string& what) {
     std::fprintf(stderr, "profile_load_bench: %s\n", what.c_str());
