@@ -12,6 +12,8 @@
 #include <fstream>
 #include <string>
 
+#include "support/io_helpers.h"
+
 namespace vex {
 namespace {
 
@@ -19,14 +21,7 @@ namespace fs = std::filesystem;
 
 class FileIoTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vexfileio-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_dir / name; }
     static void Put(const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     }
@@ -41,7 +36,7 @@ class FileIoTest : public ::testing::Test {
         return info.st_mode & 07777;
     }
 
-    fs::path m_dir;
+    test::TempFolder m_dir;
 };
 
 TEST_F(FileIoTest, SavesThroughALinkAndKeepsTheModeOfTheFile) {

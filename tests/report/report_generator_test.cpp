@@ -14,6 +14,7 @@
 #include "model/profile_text.h"
 #include "model/radio_data_model.h"
 #include "support/contacts.h"
+#include "support/io_helpers.h"
 
 namespace vex {
 namespace {
@@ -242,9 +243,8 @@ TEST_F(ReportTest, InstalledTemplatesLayOutThePageForABrowser) {
 
 TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
     const CDataItem& root = Load(RadioImage());
-    const fs::path dir = fs::temp_directory_path() / ("vexreport-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.Path();
     try {
         GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt);
         ADD_FAILURE() << "no template, yet a report";
@@ -269,12 +269,11 @@ TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
 
     EXPECT_EQ(GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt),
               (dir / "OverviewReport.htm").string());
-    fs::remove_all(dir);
 }
 
 TEST(EmbedPictures, PutsEveryFoundPictureInsideThePage) {
-    const fs::path dir = fs::temp_directory_path() / ("vexembed-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::TempFolder folder;
+    const fs::path& dir = folder.Path();
     for (const char* bytes : {"A", "AB", "ABC", "ABCD"})
         std::ofstream(dir / (std::string(bytes) + ".png"), std::ios::binary) << bytes;
     const std::string page =
@@ -284,7 +283,6 @@ TEST(EmbedPictures, PutsEveryFoundPictureInsideThePage) {
               "<img src=\"data:image/png;base64,QQ==\"><img SRC = \"data:image/png;base64,QUI=\">"
               "<img src=\"data:image/png;base64,QUJD\"><img src=\"data:image/png;base64,QUJDRA==\">"
               "<img src=\"none.png\"><img src=\"http://x/A.png\"><p>nosrc=\"A.png\"</p>");
-    fs::remove_all(dir);
 }
 
 }  // namespace

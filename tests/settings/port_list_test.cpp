@@ -11,6 +11,7 @@
 #include <string>
 
 #include "link/announced_ports.h"
+#include "support/io_helpers.h"
 
 namespace vex {
 namespace {
@@ -47,11 +48,8 @@ TEST(SelectCurrentPort, MatchesIgnoringCaseElseTheFirst) {
 class AnnouncedPortTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vexports-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_runtime = pattern;
         if (const char* before = getenv("XDG_RUNTIME_DIR")) m_runtimeBefore = before;
-        setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", m_runtime.Path().c_str(), 1);
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(m_master, 0);
         ASSERT_EQ(grantpt(m_master), 0);
@@ -62,7 +60,6 @@ class AnnouncedPortTest : public ::testing::Test {
     void TearDown() override {
         WithdrawPort();
         if (m_master >= 0) close(m_master);
-        fs::remove_all(m_runtime);
         if (m_runtimeBefore) {
             setenv("XDG_RUNTIME_DIR", m_runtimeBefore->c_str(), 1);
         } else {
@@ -74,7 +71,7 @@ class AnnouncedPortTest : public ::testing::Test {
         return "virtual radio (pid " + std::to_string(getpid()) + ")";
     }
 
-    fs::path m_runtime;
+    test::TempFolder m_runtime;
     std::optional<std::string> m_runtimeBefore;
     int m_master = -1;
     std::string m_device;
@@ -96,7 +93,7 @@ TEST_F(AnnouncedPortTest, TheListOffersARunningVirtualRadio) {
 }
 
 TEST_F(AnnouncedPortTest, AVirtualRadioIsListedUnderItsLink) {
-    const fs::path link = m_runtime / "vexradio";
+    const fs::path link = m_runtime.Path() / "vexradio";
     fs::create_symlink(m_device, link);
     ASSERT_TRUE(AnnouncePort(m_device, link.string()));
     const std::vector<std::string> devices = Devices(ListSerialPorts());
