@@ -163,12 +163,17 @@ TEST_F(ReportTest, EveryProfileValueIsEscaped) {
     }
 }
 
-TEST_F(ReportTest, PublicGroupsAreNumberedDownFromTheStartOfThePool) {
+TEST_F(ReportTest, OverviewNumbersPublicGroupsAndKeepsTheModelsOrder) {
     VirtualCP image = RadioImage();
     image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "First", "17179869183", 1);
     image.m_contacts[1] = MakeContact(ContactType::PublicGroup, "Second", "17179869182", 2);
+    image.m_contacts[2] = MakeContact(ContactType::Private, "bob", "1002", 1);
+    image.m_contacts[3] = MakeContact(ContactType::Private, "Alice", "1003", 1);
+    image.m_contacts[4] = MakeContact(ContactType::Private, "BOB", "1004", 1);
+    for (auto& c : image.m_contacts) c.own_flags = 1u << own_flag::kMngrMode;
     const CDataItem& root = Load(image);
     const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
+    // Public groups are numbered down from the start of the pool.
     auto row = [](const char* name, const char* number, int channel) {
         return std::string("<tr>          <td  class=\"ItemVal\">") + name +
                "</td>          <td class=\"ItemVal\">" + number +
@@ -176,17 +181,7 @@ TEST_F(ReportTest, PublicGroupsAreNumberedDownFromTheStartOfThePool) {
                "</td>        </tr>";
     };
     EXPECT_THAT(page, HasSubstr(row("First", "1", 1) + row("Second", "2", 2) + "</table>"));
-}
-
-TEST_F(ReportTest, NamesEqualButForCaseSortTogetherInArrivalOrder) {
-    VirtualCP image = RadioImage();
-    image.m_contacts[0] = MakeContact(ContactType::Private, "bob", "1002", 1);
-    image.m_contacts[1] = MakeContact(ContactType::Private, "Alice", "1003", 1);
-    image.m_contacts[2] = MakeContact(ContactType::Private, "BOB", "1004", 1);
-    for (auto& c : image.m_contacts) c.own_flags = 1u << own_flag::kMngrMode;
-    const CDataItem& root = Load(image);
-    const std::string page = BuildReport(ReportKind::Overview, root, kTemplate, std::nullopt);
-    // The data model keeps its own order (sorted, stable): bob came before BOB.
+    // Names equal but for case keep the data model's order (sorted, stable): bob before BOB.
     const std::string managers = page.substr(page.find("Manager Mode Enabled"));
     EXPECT_THAT(managers,
                 HasSubstr("class=\"ItemVal\">Alice</td><td width=\"265\" "
