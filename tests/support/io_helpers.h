@@ -1,12 +1,15 @@
 #pragma once
 
-// Folders and byte strings as the link, codeplug and virtual radio tests handle them.
+// Folders, fixture files and byte strings as the link, codeplug and virtual radio tests handle
+// them.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "codeplug/radio_forms.h"
 #include "support/files.h"
@@ -34,6 +37,24 @@ class TempFolder {
   private:
     std::filesystem::path m_path;
 };
+
+// The whole of fixtures/<name> beside the test source `testFile` (pass __FILE__), byte for byte.
+inline std::string Fixture(const char* testFile, const std::string& name) {
+    const auto path = std::filesystem::path(testFile).parent_path() / "fixtures" / name;
+    std::string text = ReadAll(path);
+    EXPECT_FALSE(text.empty()) << path;
+    return text;
+}
+
+// The lines of a fixture, but for blank ones and '#' comments.
+inline std::vector<std::string> FixtureLines(const char* testFile, const std::string& name) {
+    std::istringstream in(Fixture(testFile, name));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#') lines.push_back(line);
+    }
+    return lines;
+}
 
 inline Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
