@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
-
-#include "codeplug/radio_forms.h"
 
 namespace vex {
 namespace {
@@ -22,13 +19,6 @@ ContactRecord& Put(VirtualCP& cp, std::size_t slot, ContactType type, const char
     contact.name = name;
     contact.pid = pid;
     return contact;
-}
-
-void SetParents(ContactRecord& contact, std::initializer_list<const char*> parents,
-                const char* home) {
-    std::size_t i = 0;
-    for (const char* parent : parents) contact.parent_groups[i++] = parent;
-    contact.home_grp = home;
 }
 
 TEST(VirtualCP, FindContactMatchesInUseSlotsByExactText) {
@@ -265,39 +255,30 @@ TEST(VirtualCP, NormaliseGroupLinksRepairsReferences) {
     }
 }
 
+// Only the radio's first max_num_of_contacts slots are repaired; a radio may claim more contacts
+// than the table has slots.
 TEST(VirtualCP, NormaliseGroupLinksStaysWithinTheRadiosContacts) {
-    VirtualCP cp = GroupImage();
-    cp.m_limits.max_num_of_contacts = 11;
-    SetParents(Put(cp, 10, ContactType::Private, "In", "1"), {"XX"}, "G1");
-    SetParents(Put(cp, 11, ContactType::Private, "Out", "2"), {"XX"}, "G1");
-    cp.NormaliseGroupLinks();
-    EXPECT_EQ(cp.m_contacts[10].parent_groups[0], "G1");
-    EXPECT_EQ(cp.m_contacts[11].parent_groups[0], "XX");
-
-    VirtualCP none = GroupImage();
-    none.m_limits.max_num_of_contacts = 0;
-    SetParents(Put(none, 10, ContactType::Private, "In", "1"), {"XX"}, "G1");
-    const VirtualCP before = none;
-    none.NormaliseGroupLinks();
-    EXPECT_EQ(none, before);
-
-    // A radio may claim more contacts than the table has slots.
-    VirtualCP all = GroupImage();
-    all.m_limits.max_num_of_contacts = 255;
-    SetParents(Put(all, 149, ContactType::Private, "Last", "3"), {}, "G3");
-    all.NormaliseGroupLinks();
-    EXPECT_EQ(all.m_contacts[149].parent_groups[0], "G3");
-}
-
-TEST(VirtualCP, PrivateReadFromTheRadioGetsItsHomeBackAmongItsParents) {
-    const std::uint8_t form[] = {'A', 0, 0, '1', 0, 0, 0, 0, 2, 2, 'G', '1', 0, 'G', '2', 0};
-    VirtualCP cp = GroupImage();
-    ASSERT_TRUE(DecodeContactRecord(form, cp.m_contacts[20]));
-    EXPECT_EQ(cp.m_contacts[20].parent_groups[0], "G1");
-    EXPECT_EQ(cp.m_contacts[20].parent_groups[1], "");
-    cp.NormaliseGroupLinks();
-    EXPECT_EQ(cp.m_contacts[20].parent_groups[1], "G2");
-    EXPECT_EQ(cp.m_contacts[20].home_grp, "G2");
+    struct Row {
+        std::uint32_t maxContacts;
+        std::size_t slot;
+        bool repaired;
+    };
+    const Row rows[] = {{11, 10, true}, {11, 11, false}, {0, 10, false}, {255, 149, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.maxContacts) + " contacts, slot " +
+                     std::to_string(row.slot));
+        VirtualCP cp = GroupImage();
+        cp.m_limits.max_num_of_contacts = row.maxContacts;
+        ContactRecord& ann = Put(cp, row.slot, ContactType::Private, "Ann", "1");
+        ann.parent_groups[0] = "XX";
+        ann.home_grp = "G1";
+        const VirtualCP before = cp;
+        cp.NormaliseGroupLinks();
+        EXPECT_EQ(cp.m_contacts[row.slot].parent_groups[0], row.repaired ? "G1" : "XX");
+        if (!row.repaired) {
+            EXPECT_EQ(cp, before);
+        }
+    }
 }
 
 }  // namespace
