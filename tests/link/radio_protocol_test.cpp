@@ -315,15 +315,6 @@ TEST(ReceiveFrame, AttemptsPerByte) {
     }
 }
 
-TEST(ReceiveFrame, NoPortIsNoReply) {
-    RadioProtocol protocol(nullptr);
-    Reply reply;
-    std::uint32_t status = 0;
-    EXPECT_EQ(protocol.ReceiveFrame(status, reply.frameType, reply.data), 0);
-    std::uint8_t byte = 0;
-    EXPECT_EQ(protocol.ReadExact(&byte, 1), -1);
-}
-
 TEST(ReceiveFrame, ReadExactNeedsTheWholeCount) {
     ScriptedPort port;
     port.Feed(Line{1, 2, kSilence, 3, 4, 5, kSilence, 6, 7, 8, 9});
@@ -392,7 +383,6 @@ TEST(Transact, RetriesWhileNoValidReply) {
     const Line empty = Framed({0xFF, 0x41, 0x00, 0x00});
     const Row rows[] = {
         {"first reply good", {good}, 2, 1},
-        {"wrong lead-in, then good", {wrongLeadIn, good}, 2, 2},
         {"wrong lead-in every time", {wrongLeadIn, wrongLeadIn, wrongLeadIn, good}, 0, 3},
         {"silent line", {}, 0, 3},
         {"bad checksum, then good", {bad, good}, 2, 2},
@@ -556,9 +546,6 @@ TEST(Command, StateReplies) {
             EXPECT_EQ(port.Written().size(), 1u) << "an answer is never asked for again";
         }
     }
-    RadioProtocol noPort(nullptr);
-    Reply reply;
-    EXPECT_EQ(noPort.ConfirmLink(reply), LinkStatus::PortUnavailable);
 }
 
 TEST(Command, PayloadLimits) {
