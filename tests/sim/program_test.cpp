@@ -101,12 +101,17 @@ class Program : public ::testing::Test {
     test::TempFolder m_folder;
 };
 
-TEST_F(Program, ServesOnItsLinkUntilTerminatedAndLeavesItsState) {
+TEST_F(Program, StartsFromAProfileServesOnItsLinkUntilTerminatedAndLeavesItsState) {
     const std::string link = m_folder / "radio";
+    const std::string profile = m_folder / "start.lam";
     const std::string saved = m_folder / "saved.lam";
     std::filesystem::create_symlink("/nowhere", link);  // left by an earlier run
+    VirtualCP image = DefaultRadioImage();
+    image.m_texts[0] = "From the file";
+    std::string error;
+    ASSERT_TRUE(SaveRadioProfile(image, profile, error)) << error;
 
-    Child child({"--link", link, "--no-pace", "--save", saved, "--quiet"});
+    Child child({"--link", link, "--profile", profile, "--no-pace", "--save", saved});
     ASSERT_GT(child.pid, 0);
     const std::string device = ReadLine(child.out);
     ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
@@ -123,42 +128,21 @@ TEST_F(Program, ServesOnItsLinkUntilTerminatedAndLeavesItsState) {
         ASSERT_TRUE(port.IsOpen()) << port.OpenFailureHint();
         RadioProtocol protocol(&port);
         Reply reply;
-        EXPECT_EQ(protocol.ConfirmLink(reply), LinkStatus::Success);
+        ASSERT_EQ(protocol.GetTextMessage(0, 0, reply), LinkStatus::Success);
+        EXPECT_STREQ(reinterpret_cast<const char*>(reply.data.data()) + 3, "From the file");
         EXPECT_EQ(protocol.ResetRadio(reply), LinkStatus::Success);
     }
     EXPECT_TRUE(std::filesystem::exists(saved));  // saved after the reset, before the exit
 
     kill(child.pid, SIGTERM);
+    const std::string log = ReadAll(child.err);
     EXPECT_EQ(child.Wait(), 0);
+    EXPECT_THAT(log, HasSubstr("GetTextMessage [00 00] -> 'I'"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     EXPECT_TRUE(ListAnnouncedPorts().empty());
     const VirtualCP state = LoadRadioProfile(saved);
     EXPECT_TRUE(test::CarriedContacts(state).empty());
     EXPECT_EQ(state.m_limits.model, "V480");
-}
-
-TEST_F(Program, StartsFromAProfileAndLogsEachCommand) {
-    const std::string profile = m_folder / "start.lam";
-    VirtualCP image = DefaultRadioImage();
-    image.m_texts[0] = "From the file";
-    std::string error;
-    ASSERT_TRUE(SaveRadioProfile(image, profile, error)) << error;
-
-    Child child({"--profile", profile, "--no-pace"});
-    const std::string device = ReadLine(child.out);
-    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
-    {
-        SerialPort port(device);
-        RadioProtocol protocol(&port);
-        Reply reply;
-        ASSERT_EQ(protocol.GetTextMessage(0, 0, reply), LinkStatus::Success);
-        const std::string text(reinterpret_cast<const char*>(reply.data.data()) + 3);
-        EXPECT_EQ(text, "From the file");
-    }
-    kill(child.pid, SIGINT);
-    const std::string log = ReadAll(child.err);
-    EXPECT_EQ(child.Wait(), 0);
-    EXPECT_THAT(log, HasSubstr("GetTextMessage [00 00] -> 'I'"));
 }
 
 TEST_F(Program, RefusesToReplaceAFile) {
@@ -167,10 +151,7 @@ TEST_F(Program, RefusesToReplaceAFile) {
     Child child({"--link", file, "--quiet"});
     EXPECT_EQ(ReadLine(child.out), "");
     EXPECT_NE(child.Wait(), 0);
-    std::ifstream in(file);
-    std::string content;
-    std::getline(in, content);
-    EXPECT_EQ(content, "keep me");
+    EXPECT_EQ(vex::test::ReadAll(file), "keep me");
 }
 
 TEST_F(Program, CommandLineConventions) {

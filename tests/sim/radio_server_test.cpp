@@ -55,8 +55,6 @@ TEST(FrameParser, AFrameBrokenOffIsForgotten) {
 TEST(ReplyBytes, LaysDownTheFaultsOfTheWire) {
     const RadioReply done{frame_type::kAnswer, {'P'}};
     EXPECT_THAT(ReplyBytes(done), ElementsAre(0x50, 0xF2, 0x41, 0x50, 0x7C));
-    EXPECT_THAT(ReplyBytes(done, 0x51), ElementsAre(0x51, 0xF2, 0x41, 0x50, 0x7C));
-    EXPECT_THAT(ReplyBytes(done, 0x50, 0, true).back(), ::testing::Ne(0x7C));
 
     const Bytes noisy = ReplyBytes(done, 0x50, 9);
     ASSERT_EQ(noisy.size(), 5u + 9u);
@@ -114,19 +112,6 @@ TEST(FaultSyntax, RefusesWhatIsNoFault) {
 Fault Parsed(const char* text) {
     std::string error;
     return ParseFault(text, error).value();
-}
-
-TEST(FaultPlan, ADroppedLineStaysSilent) {
-    FaultPlan plan;
-    plan.Add(Parsed("drop:2@GetContact"));
-    plan.Add(Parsed("q:FE"));
-    EXPECT_FALSE(plan.Next(opcode::kGetContact).silent);
-    EXPECT_FALSE(plan.Next(opcode::kGetVersion).silent);
-    EXPECT_FALSE(plan.Next(opcode::kGetContact).silent);
-    const FrameFaults third = plan.Next(opcode::kGetContact);
-    EXPECT_TRUE(third.silent);
-    EXPECT_FALSE(third.replacement);
-    EXPECT_TRUE(plan.Next(opcode::kGetVersion).silent);
 }
 
 TEST(FaultPlan, TheFirstReplacementWinsAndOnlyItIsUsedUp) {

@@ -171,7 +171,6 @@ TEST(VirtualRadioReset, RestoresDefaultsAndKeepsTheRadiosIdentity) {
     const VirtualCP after = radio.Image();
     EXPECT_EQ(after.m_version, before.m_version);
     EXPECT_EQ(after.m_limits, before.m_limits);
-    EXPECT_EQ(after.m_limits.pid, kDefaultOwnPid);
     EXPECT_EQ(after.m_settings, RadioSettings{});
     EXPECT_TRUE(test::CarriedContacts(after).empty());
     EXPECT_TRUE(test::UsedTexts(after).empty());
@@ -191,25 +190,6 @@ TEST(VirtualRadioPidCapture, AnswersNotYetAsOftenAsToldThenTheId) {
     EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, captured);
     // Asked again (the answer may have been lost), the radio still has it.
     EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, captured);
-
-    // A new capture starts over; "never" never captures.
-    radio.SetPidCapture("4242", std::nullopt);
-    radio.Answer(opcode::kStartPidCapture, {});
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(radio.Answer(opcode::kPollPid, {}).data, notYet);
-}
-
-TEST(DefaultRadio, IsAFullVex480ThatTakesItsOwnProfile) {
-    const VirtualCP image = DefaultRadioImage();
-    EXPECT_EQ(image.m_limits.model, "V480");
-    EXPECT_EQ(image.m_limits.clone_compatibility_version, 10);
-    EXPECT_GE(image.FindContact(kDefaultOwnPid, 0), 0);
-    VersionInfo accepted;
-    EXPECT_TRUE(RadioProtocol::AcceptVersion(EncodeVersionInfo(image.m_version), accepted));
-
-    // A profile made from the radio itself asks for nothing the radio lacks.
-    VirtualCP profile = image;
-    profile.CountContacts();
-    EXPECT_FALSE(profile.ExceedsRadioLimits(image.m_limits));
 }
 
 }  // namespace
