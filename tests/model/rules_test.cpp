@@ -29,8 +29,9 @@ using test::kTemplateFolder;
 using test::ReadText;
 using S = std::string;
 
-const std::string kFixturePath =
-    (std::filesystem::path(__FILE__).parent_path() / "fixtures/rules/two_channels.lam").string();
+const std::string kFixtureFolder =
+    (std::filesystem::path(__FILE__).parent_path() / "fixtures/rules/").string();
+const std::string kFixturePath = kFixtureFolder + "two_channels.lam";
 
 constexpr int kIdOk = 1;
 constexpr int kQuestionStyle = 0x21;  // MB_OKCANCEL | MB_ICONQUESTION
@@ -71,13 +72,71 @@ Outcome Refused(int msgId) {
 //   privates       Ann 101 ch1 home 501, Bob 102 ch1 home 9999, Cy 103 ch1 home 501 (no groups,
 //                  id_in_use 0), Dan 201 ch2 home 9997, Eve 202 ch2, Fay 301 ch3 (5 groups)
 //   texts          "On my way", "Call base"; settings within max_vol_level 5 and 2 languages
+// One row of fixtures/rules/values.txt.
 struct ValueCase {
-    const char* item;  // a contact, "setting" or "text"
-    const char* attribute;
+    std::string item;  // a contact, "setting" or "text"
+    std::string attribute;
     AttributeValue value;
     Outcome outcome;
-    const char* stored = nullptr;  // the text afterwards when taken; null: the text given
+    std::string stored;  // the text afterwards when taken
+    std::string row;     // as written, for the trace
 };
+
+// A quoted piece of a value, from its opening quote: its escapes undone, in its copies.
+std::string QuotedPiece(std::istream& in) {
+    const std::string escapes = "t\tr\rn\n";  // each letter and its character
+    std::string piece;
+    in.get();
+    for (char c; in.get(c) && c != '"'; piece += c) {
+        if (c != '\\' || !in.get(c)) continue;
+        if (c == 'x') {
+            char hex[3] = {};
+            in.read(hex, 2);
+            c = static_cast<char>(std::stoi(hex, nullptr, 16));
+        } else {
+            c = escapes[escapes.find(c) + 1];
+        }
+    }
+    int copies = 1;
+    if (in.peek() == '*' && in.get()) in >> copies;
+    std::string all;
+    for (int i = 0; i < copies; ++i) all += piece;
+    return all;
+}
+
+// The rows of `section` of fixtures/rules/values.txt (its head says how they are written).
+std::vector<ValueCase> ValueCases(const std::string& section) {
+    std::istringstream file(ReadText(kFixtureFolder + "values.txt"));
+    std::vector<ValueCase> cases;
+    bool inSection = false;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '[') {
+            inSection = line == "[" + section + "]";
+            continue;
+        }
+        if (!inSection) continue;
+        std::istringstream row(line);
+        ValueCase c;
+        c.row = line;
+        row >> c.item >> c.attribute >> std::ws;
+        std::string token;
+        if (row.peek() == '"') {
+            for (; row.peek() == '"'; row >> std::ws) token += QuotedPiece(row);
+            c.value = token;
+            c.stored = token;
+        } else if (row >> token && (token == "true" || token == "false")) {
+            c.value = token == "true";
+        } else {
+            c.value = static_cast<std::uint32_t>(std::stoul(token.substr(1)));
+        }
+        row >> token >> c.stored;
+        c.outcome = token == "taken" ? kTaken : Refused(std::stoi(token));
+        cases.push_back(c);
+    }
+    EXPECT_FALSE(cases.empty()) << section;
+    return cases;
+}
 
 // A data model with the real template folder, loaded with the fixture profile unless a test
 // loads another.
@@ -178,11 +237,11 @@ class RulesTest : public ::testing::Test {
         return -1;
     }
 
-    // Each case on a freshly loaded fixture; a refusal changes nothing.
-    void RunValueCases(const std::vector<ValueCase>& cases) {
-        for (const ValueCase& c : cases) {
-            SCOPED_TRACE(std::string(c.item) + " " + c.attribute + " = " +
-                         ::testing::PrintToString(c.value));
+    // Each case of `section` of fixtures/rules/values.txt on a freshly loaded fixture; a refusal
+    // changes nothing.
+    void RunValueCases(const std::string& section) {
+        for (const ValueCase& c : ValueCases(section)) {
+            SCOPED_TRACE(c.row);
             Reload();
             const CDataItem item = Item(c.item);
             const std::string before = Text();
@@ -190,8 +249,7 @@ class RulesTest : public ::testing::Test {
             if (c.outcome.result != 0) {
                 EXPECT_EQ(Text(), before);
             } else {
-                const auto* given = std::get_if<std::string>(&c.value);
-                EXPECT_EQ(Attr(item, c.attribute), c.stored ? c.stored : given ? *given : "?");
+                EXPECT_EQ(Attr(item, c.attribute.c_str()), c.stored);
             }
         }
     }
@@ -224,28 +282,7 @@ TEST_F(RulesTest, ScriptDefinesEveryFunctionTheSchemaNames) {
 }
 
 TEST_F(RulesTest, NamesArePrintableAtMostTwentyCharactersAndUniqueWithoutRegardToCase) {
-    const std::string twenty(20, 'x');
-    std::string latinTwenty;
-    for (int i = 0; i < 20; ++i) latinTwenty += "\xC3\xA9";  // é: 20 characters in 40 bytes
-    RunValueCases({
-        {"Bob", "name", S("BOB"), kTaken},
-        {"Bob", "name", S("ann"), Refused(127)},
-        {"Bob", "name", twenty, kTaken},
-        {"Bob", "name", latinTwenty, kTaken},
-        {"Bob", "name", twenty + "x", Refused(165)},
-        {"Bob", "name", S(""), Refused(126)},
-        {"Bob", "name", S("a\tb"), Refused(126)},
-        {"Bob", "name", std::uint32_t{5}, Refused(126)},
-        // Every character of the radio's Windows-1252 bytes: the euro sign, typographic quotes and
-        // dashes, and the C1 controls that stand for its undefined bytes; no other character.
-        {"Bob", "name",
-         S("\xE2\x82\xAC\xE2\x80\x99\xE2\x80\x9C\xE2\x80\x9D\xE2\x80\x93\xE2\x80\x94"), kTaken},
-        {"Bob", "name", S("\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"), kTaken},
-        {"Bob", "name", S("\xC2\x80"), Refused(126)},  // 0x80 is the euro sign
-        {"Bob", "name", S("a\xC2\x85"), Refused(126)},
-        {"Bob", "name", S("\xC4\x80"), Refused(126)},      // U+0100
-        {"Bob", "name", S("\xE2\x82\xAD"), Refused(126)},  // U+20AD
-    });
+    RunValueCases("names");
 
     // Capitals of ISO 8859-1 and of Windows-1252 match their small letters.
     Reload();
@@ -278,34 +315,7 @@ TEST_F(RulesTest, NamesAndTextsFromARadioAreKeptByteForByte) {
 }
 
 TEST_F(RulesTest, PidsLieInTheRangeOrThePublicPoolAndAreNotTaken) {
-    RunValueCases({
-        {"Cy", "pid", S("0150"), kTaken, "150"},
-        {"Cy", "pid", std::uint32_t{150}, kTaken, "150"},
-        {"Cy", "pid", S("100"), kTaken},
-        {"Cy", "pid", S("999"), kTaken},
-        {"Cy", "pid", S("99"), Refused(126)},
-        {"Cy", "pid", S("1000"), Refused(126)},
-        {"Cy", "pid", S("17179869184000"), Refused(126)},
-        {"Cy", "pid", S("12a"), Refused(126)},
-        {"Cy", "pid", S(""), Refused(126)},
-        {"Cy", "pid", S("9999"), Refused(126)},
-        {"Crew", "pid", S("600"), kTaken},
-        {"Crew", "pid", S("502"), Refused(132)},
-        {"Crew", "pid", S("9999"), Refused(126)},
-        // A private group may borrow the PID of a private whose id_in_use is 0, and only of such
-        // a private.
-        {"Crew", "pid", S("103"), kTaken},
-        {"Crew", "pid", S("102"), Refused(132)},
-        {"Cy", "pid", S("501"), kTaken},
-        {"Bob", "pid", S("501"), Refused(132)},
-        {"Eve", "id_in_use", false, kTaken, "0"},
-        // Public groups take the free positions of the pool.
-        {"Rescue", "pid", S("9988"), kTaken},
-        {"Rescue", "pid", S("09996"), kTaken, "9996"},
-        {"Rescue", "pid", S("9987"), Refused(126)},
-        {"Rescue", "pid", S("10000"), Refused(126)},
-        {"Rescue", "pid", S("9997"), Refused(132)},
-    });
+    RunValueCases("pids");
 }
 
 // id_in_use says whether a private group holds the private's PID: the private group page offers
@@ -351,66 +361,7 @@ TEST_F(RulesTest, ChangingAGroupPidCarriesEveryReferenceAlong) {
 }
 
 TEST_F(RulesTest, OtherValuesAreCheckedAndWrittenAsText) {
-    const std::string eighty(80, 'a');
-    RunValueCases({
-        {"Fire", "channel", std::uint32_t{0}, Refused(126)},
-        {"Rescue", "channel", std::uint32_t{5}, Refused(126)},
-        {"Crew", "channel", S("x"), Refused(126)},
-        {"Eve", "channel", std::uint32_t{5}, Refused(126)},
-        {"Dan", "channel", std::uint32_t{2}, kTaken, "2"},
-        // Outside a scan list, without members, groups or home: at once.
-        {"Rescue", "channel", std::uint32_t{1}, kTaken, "1"},
-        {"Eve", "channel", std::uint32_t{1}, kTaken, "1"},
-        {"Rescue", "in_scroll_list", true, kTaken, "1"},
-        {"Eve", "in_scroll_list", std::uint32_t{2}, Refused(126)},
-        {"Eve", "show_grp_only", S("1"), kTaken},
-        {"Eve", "alert_tone", std::uint32_t{12}, kTaken, "12"},
-        {"Eve", "alert_tone", std::uint32_t{13}, Refused(126)},
-        {"Eve", "alert_tone", std::uint32_t{0}, Refused(126)},
-        {"Eve", "cntct_type", std::uint32_t{0}, kTaken, "0"},
-        {"Eve", "cntct_type", std::uint32_t{1}, Refused(126)},
-        {"Fire", "cntct_type", std::uint32_t{0}, Refused(126)},
-        // A home group is a group of the private's channel, or none.
-        {"Cy", "home_grp", S(""), kTaken},
-        {"Cy", "home_grp", S("500"), kTaken},
-        {"Cy", "home_grp", S("9999"), kTaken},
-        {"Cy", "home_grp", S("09999"), kTaken, "9999"},
-        {"Cy", "home_grp", S("9997"), Refused(139)},
-        {"Cy", "home_grp", S("777"), Refused(138)},
-        {"Cy", "home_grp", S("102"), Refused(138)},
-        {"Cy", "home_grp", S("x"), Refused(126)},
-        // Text messages hold at most eighty printable characters of the radio's character set.
-        {"text", "txt", eighty, kTaken},
-        {"text", "txt", "Caf\xC3\xA9" + S(76, 'a'), kTaken},  // 81 bytes
-        {"text", "txt", eighty + "a", Refused(126)},
-        {"text", "txt", S(""), Refused(126)},
-        {"text", "txt", S("  "), Refused(126)},
-        {"text", "txt", S("Line\r\nbreak"), Refused(126)},
-        {"text", "txt", S("5 \xE2\x82\xAC"), kTaken},
-        {"text", "txt", S("\xC4\x80"), Refused(126)},
-        {"text", "txt", std::uint32_t{5}, Refused(126)},
-        // Settings take only the values the radio offers.
-        {"setting", "contrast", std::uint32_t{0}, kTaken, "0"},
-        {"setting", "contrast", std::uint32_t{6}, kTaken, "6"},
-        {"setting", "contrast", std::uint32_t{7}, Refused(126)},
-        {"setting", "backlight", std::uint32_t{90000}, kTaken, "90000"},
-        {"setting", "backlight", std::uint32_t{0}, kTaken, "0"},
-        {"setting", "backlight", std::uint32_t{15000}, Refused(126)},
-        {"setting", "ringer_vol_level", std::uint32_t{0}, kTaken, "0"},
-        {"setting", "keypad_vol_level", std::uint32_t{5}, kTaken, "5"},
-        {"setting", "ringer_vol_level", std::uint32_t{6}, Refused(126)},  // max_vol_level is 5
-        {"setting", "alarm_vol_level", std::uint32_t{0}, Refused(126)},   // its list starts at 1
-        {"setting", "language", std::uint32_t{1}, kTaken, "1"},
-        {"setting", "language", std::uint32_t{4}, Refused(126)},  // listed, past num_of_languages
-        {"setting", "current_time", std::uint32_t{4294967295u}, kTaken, "4294967295"},
-        {"setting", "alarm_time", S("4294967296"), Refused(126)},
-        {"setting", "alarm_en", true, kTaken, "1"},
-        {"setting", "vibracall", true, kTaken, "1"},
-        {"setting", "is_disabled", std::uint32_t{2}, Refused(126)},
-        {"setting", "call_forward_id", S("0150"), kTaken, "150"},
-        {"setting", "call_forward_id", S(""), kTaken},
-        {"setting", "call_forward_id", S("5000"), Refused(126)},
-    });
+    RunValueCases("other values");
 }
 
 // The radio holds a home private group among the private's groups: the profile says so too.
