@@ -104,28 +104,6 @@ class ScriptHostTest : public ::testing::Test {
 // The node methods, seen through hooks of the same host.
 class DomBindingTest : public ScriptHostTest {};
 
-TEST_F(ScriptHostTest, SetValHookChangesTheDocumentAndAnswersThroughExtraResults) {
-    Load(R"lua(
-function SetVal(element, attribute, value, answer)
-  if value > 9 then return 1, 126 end
-  element:set(attribute:name(), value)
-  element:set("confirmed", answer == 6)
-  return 0, 134, 0x40
-end)lua");
-    xmlNode* settings = Select("//dfns:Settings");
-    auto* volume = reinterpret_cast<xmlNode*>(xmlHasProp(settings, xml::XmlChars("volume")));
-
-    EXPECT_EQ(Call("SetVal", {settings, volume, std::int64_t{7}, std::int64_t{6}}, 3),
-              (std::vector<ScriptValue>{std::int64_t{0}, std::int64_t{134}, std::int64_t{0x40}}));
-    const std::string changed = "<Settings volume=\"7\" name=\"Base\" confirmed=\"1\"/>";
-    EXPECT_THAT(Text(), HasSubstr(changed));
-
-    // A refusal that leaves the style unassigned: the missing result is empty, the value stays.
-    EXPECT_EQ(Call("SetVal", {settings, volume, std::int64_t{12}, std::int64_t{0}}, 3),
-              (std::vector<ScriptValue>{std::int64_t{1}, std::int64_t{126}, std::monostate{}}));
-    EXPECT_THAT(Text(), HasSubstr(changed));
-}
-
 TEST_F(ScriptHostTest, ValuesCrossInBothDirectionsWithTheirTypes) {
     Load(R"lua(
 function Echo(...) return ... end
