@@ -185,51 +185,13 @@ TEST_F(DataItemWithoutHooks, RemovesChildrenByIndexAndKeepsRemovedOnesSafe) {
     EXPECT_THAT(m_model.Serialise(), Not(HasSubstr("-7")));
 }
 
-// With hooks: the project's schema and a rule script written for each case.
-
-const std::string kRules = kEmptyScript + R"lua(
-function SetVal_setting(e, a, v, answer)
-  local name = a:name()
-  if name == "contrast" then
-    if v == 99 then return 1, 126, 0x30 end
-    if v == 50 and answer ~= 6 then return 2, 133, 0x24 end
-  elseif name == "backlight" then return 1.5
-  elseif name == "vibracall" then return "12", "126"
-  elseif name == "language" then return "twelve"
-  elseif name == "ringer_vol_level" then return 0, e
-  elseif name == "keypad_vol_level" then return true
-  elseif name == "alarm_time" then error("rules stop here")
-  elseif name == "call_forward_id" then e:set("extra", "1")
-  end
-  e:set(name, v)
-end
-
-function CanAddChild_PublicGroups(list) return #list:children() < 4 end
-function OnAddNew_PublicGroups(list)
-  local g = list:create("PublicGroup")
-  g:set("cntct_type", 2); g:set("name", "New"); g:set("pid", "77"); g:set("channel", 3)
-  g:set("in_scan_list", 1); g:set("in_scroll_list", 0)
-  return list:append(g)
-end
-function IsEnabled_PublicGroups(list) return 0 end
-function OnDelete_PublicGroup(child, confirmed)
-  if confirmed == 0 then return 2, 141, 0x24 end
-  child:remove()
-  return 0
-end
-
-function CanAddChild_Privates(list) return nil end
-function OnAddNew_Privates(list) return 5 end
-function IsEnabled_Privates(list) return false end
-
-function CanAddChild_TextMessages(list) error("no texts today") end
-function OnAddNew_TextMessages(list) return list:create("TextMessage") end
-)lua";
+// With hooks: the project's schema and a rule script written for each case (fixtures/hooks.lua).
 
 class DataItemWithHooks : public ModelFixture {
   protected:
     DataItemWithHooks()
-        : ModelFixture(kRules, test::ReadSourceSchema(), ProfileText(SmallImage())) {}
+        : ModelFixture(test::ReadFixture("hooks.lua"), test::ReadSourceSchema(),
+                       ProfileText(SmallImage())) {}
 };
 
 TEST_F(DataItemWithHooks, SetValDecidesAndGivesItsMessage) {
@@ -333,39 +295,13 @@ TEST_F(DataItemWithHooks, OnDeleteOfTheChildDecidesRemoval) {
     EXPECT_EQ(languages.GetChildCount(), 1);
 }
 
-// Hooks that change the document and then fail, and boolean hooks whose result a setting picks.
-const std::string kFailingRules = kEmptyScript + R"lua(
-function SetVal_TextMessage(e, a, v, answer)
-  local root = e:root()
-  local texts = e:parent()
-  e:set("txt", "changed")
-  e:set("added", "1")
-  root:child("setting"):remove_attr("contrast")
-  texts:append(texts:create("TextMessage")):set("txt", "new")
-  texts:insert_before(texts:children()[2], texts:children()[1])
-  local crew = root:child("Contacts"):child("PrivateGroups"):children()[1]
-  crew:remove()
-  local taken = texts:create("Kept")
-  taken:append(crew)
-  if v == "error" then error("half way") end
-  if v == "loop" then while true do end end
-  if v == "no number" then return "x" end
-  return 0
-end
-
-local RESULTS = { zero = 0, zeroText = "0", no = false, zeroFloat = 0.0, one = 1, oneText = "1",
-                  yes = true, minus = -1, trueText = "TRUE", word = "maybe" }
-function IsEnabled_Privates(list)
-  local pick = list:root():child("setting"):get("call_forward_id")
-  if pick == "node" then return list end
-  return RESULTS[pick]
-end
-)lua";
-
+// Hooks that change the document and then fail, and boolean hooks whose result a setting picks
+// (fixtures/failing_hooks.lua).
 class DataItemAllOrNothing : public ModelFixture {
   protected:
     DataItemAllOrNothing()
-        : ModelFixture(kFailingRules, test::ReadSourceSchema(), ProfileText(SmallImage())) {}
+        : ModelFixture(test::ReadFixture("failing_hooks.lua"), test::ReadSourceSchema(),
+                       ProfileText(SmallImage())) {}
 };
 
 TEST_F(DataItemAllOrNothing, AHookThatFailsHalfWayLeavesTheDocumentAsItWas) {
