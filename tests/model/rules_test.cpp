@@ -72,17 +72,7 @@ Outcome Refused(int msgId) {
 //   privates       Ann 101 ch1 home 501, Bob 102 ch1 home 9999, Cy 103 ch1 home 501 (no groups,
 //                  id_in_use 0), Dan 201 ch2 home 9997, Eve 202 ch2, Fay 301 ch3 (5 groups)
 //   texts          "On my way", "Call base"; settings within max_vol_level 5 and 2 languages
-// One row of fixtures/rules/values.txt.
-struct ValueCase {
-    std::string item;  // a contact, "setting" or "text"
-    std::string attribute;
-    AttributeValue value;
-    Outcome outcome;
-    std::string stored;  // the text afterwards when taken
-    std::string row;     // as written, for the trace
-};
-
-// A quoted piece of a value, from its opening quote: its escapes undone, in its copies.
+// A quoted piece of a field, from its opening quote: its escapes undone, in its copies.
 std::string QuotedPiece(std::istream& in) {
     const std::string escapes = "t\tr\rn\n";  // each letter and its character
     std::string piece;
@@ -104,10 +94,16 @@ std::string QuotedPiece(std::istream& in) {
     return all;
 }
 
-// The rows of `section` of fixtures/rules/values.txt (its head says how they are written).
-std::vector<ValueCase> ValueCases(const std::string& section) {
-    std::istringstream file(ReadText(kFixtureFolder + "values.txt"));
-    std::vector<ValueCase> cases;
+// A row of fixtures/rules/tables.txt: as written, and its fields (the file's head says how).
+struct Row {
+    std::string text;
+    std::vector<std::string> fields;
+    std::vector<bool> quoted;
+};
+
+std::vector<Row> Rows(const std::string& section) {
+    std::istringstream file(ReadText(kFixtureFolder + "tables.txt"));
+    std::vector<Row> rows;
     bool inSection = false;
     for (std::string line; std::getline(file, line);) {
         if (line.empty() || line[0] == '#') continue;
@@ -116,26 +112,17 @@ std::vector<ValueCase> ValueCases(const std::string& section) {
             continue;
         }
         if (!inSection) continue;
-        std::istringstream row(line);
-        ValueCase c;
-        c.row = line;
-        row >> c.item >> c.attribute >> std::ws;
-        std::string token;
-        if (row.peek() == '"') {
-            for (; row.peek() == '"'; row >> std::ws) token += QuotedPiece(row);
-            c.value = token;
-            c.stored = token;
-        } else if (row >> token && (token == "true" || token == "false")) {
-            c.value = token == "true";
-        } else {
-            c.value = static_cast<std::uint32_t>(std::stoul(token.substr(1)));
+        Row& row = rows.emplace_back(Row{line, {}, {}});
+        std::istringstream in(line);
+        for (std::string field; (in >> std::ws).peek() != EOF; field.clear()) {
+            row.quoted.push_back(in.peek() == '"');
+            if (!row.quoted.back()) in >> field;
+            for (; in.peek() == '"'; in >> std::ws) field += QuotedPiece(in);
+            row.fields.push_back(field);
         }
-        row >> token >> c.stored;
-        c.outcome = token == "taken" ? kTaken : Refused(std::stoi(token));
-        cases.push_back(c);
     }
-    EXPECT_FALSE(cases.empty()) << section;
-    return cases;
+    EXPECT_FALSE(rows.empty()) << section;
+    return rows;
 }
 
 // A data model with the real template folder, loaded with the fixture profile unless a test
@@ -237,19 +224,28 @@ class RulesTest : public ::testing::Test {
         return -1;
     }
 
-    // Each case of `section` of fixtures/rules/values.txt on a freshly loaded fixture; a refusal
-    // changes nothing.
+    // Each value of `section` of fixtures/rules/tables.txt set on a freshly loaded fixture; a
+    // refusal changes nothing.
     void RunValueCases(const std::string& section) {
-        for (const ValueCase& c : ValueCases(section)) {
-            SCOPED_TRACE(c.row);
+        for (const Row& row : Rows(section)) {
+            SCOPED_TRACE(row.text);
+            const std::vector<std::string>& f = row.fields;
+            AttributeValue value = f[2];
+            if (!row.quoted[2]) {
+                if (f[2] == "true" || f[2] == "false")
+                    value = f[2] == "true";
+                else
+                    value = static_cast<std::uint32_t>(std::stoul(f[2].substr(1)));
+            }
+            const Outcome outcome = f[3] == "taken" ? kTaken : Refused(std::stoi(f[3]));
             Reload();
-            const CDataItem item = Item(c.item);
+            const CDataItem item = Item(f[0]);
             const std::string before = Text();
-            EXPECT_EQ(Set(item, c.attribute, c.value), c.outcome);
-            if (c.outcome.result != 0) {
+            EXPECT_EQ(Set(item, f[1], value), outcome);
+            if (outcome.result != 0) {
                 EXPECT_EQ(Text(), before);
             } else {
-                EXPECT_EQ(Attr(item, c.attribute.c_str()), c.stored);
+                EXPECT_EQ(Attr(item, f[1].c_str()), f.size() > 4 ? f[4] : f[2]);
             }
         }
     }
@@ -562,26 +558,13 @@ TEST_F(RulesTest, APrivateJoinsAtMostFiveGroups) {
 
 TEST_F(RulesTest, EveryListTakesChildrenUntilItsCapacity) {
     for (const char* list : kLists) EXPECT_TRUE(List(list).CanAddChild()) << list;
-    const struct {
-        const char* list;
-        const char* attribute;
-        const char* value;
-    } full[] = {
-        {"Privates", "max_num_of_contacts", "17"},  // the fixture holds 17 contacts
-        {"PrivateGroups", "max_num_of_contacts", "17"},
-        {"PublicGroups", "max_num_of_contacts", "17"},
-        {"Privates", "valid_PID_end", "99"},  // no free PID in the range
-        {"PrivateGroups", "max_num_of_private_grps", "8"},
-        {"PublicGroups", "max_num_of_public_grps", "3"},
-        {"PublicGroups", "public_grp_list_size", "3"},  // no free pool position
-        {"TextMessages", "max_num_of_predefined_msgs", "2"},
-    };
-    for (const auto& c : full) {
-        SCOPED_TRACE(std::string(c.list) + " with " + c.attribute + "=" + c.value);
-        Reload(WithAttribute(ReadText(kFixturePath), c.attribute, c.value));
+    for (const Row& row : Rows("full lists")) {
+        SCOPED_TRACE(row.text);
+        const std::string& list = row.fields[0];
+        Reload(WithAttribute(ReadText(kFixturePath), row.fields[1], row.fields[2]));
         const std::string before = Text();
-        EXPECT_FALSE(List(c.list).CanAddChild());
-        EXPECT_TRUE(List(c.list).AddNewChild().IsEmpty());
+        EXPECT_FALSE(List(list).CanAddChild());
+        EXPECT_TRUE(List(list).AddNewChild().IsEmpty());
         EXPECT_EQ(Text(), before);
     }
 }
@@ -681,35 +664,13 @@ TEST_F(RulesTest, HooksCopeWithAProfileAtFullCapacity) {
 }
 
 TEST_F(RulesTest, ListsAreEnabledByTheRadiosFeaturesUnlessTheyHoldEntries) {
-    const struct {
-        const char* base;  // a default profile (empty lists) or the fixture
-        const char* list;
-        const char* off;  // limit flags set to 0
-        bool enabled;
-    } cases[] = {
-        {"V480", "Privates", "", true},
-        {"V480", "Privates", "add_prvt_contacts_en prvt_call_tx_en", false},
-        {"V480", "Privates", "add_prvt_contacts_en", true},
-        {"V480", "Privates", "prvt_call_tx_en", true},
-        {"V480", "PrivateGroups", "", true},
-        {"V480", "PrivateGroups", "add_prvt_grp_en", false},
-        {"V480", "TextMessages", "", true},
-        {"V480", "TextMessages", "sms_compose_mesgs_en sms_free_form_mesgs_en", false},
-        {"V480", "TextMessages", "sms_free_form_mesgs_en", true},
-        {"V480", "PublicGroups",
-         "public_scan_en add_prvt_contacts_en add_prvt_grp_en sms_compose_mesgs_en", true},
-        {"fixture", "Privates", "add_prvt_contacts_en prvt_call_tx_en", true},
-        {"fixture", "PrivateGroups", "add_prvt_grp_en", true},
-        {"fixture", "TextMessages", "sms_compose_mesgs_en sms_free_form_mesgs_en", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.base) + " " + c.list + " without " + c.off);
-        std::string text =
-            ReadText(std::string(c.base) == "V480" ? kTemplateFolder + "/V480.lam" : kFixturePath);
-        std::istringstream flags(c.off);
-        for (std::string flag; flags >> flag;) text = WithAttribute(text, flag, "0");
+    for (const Row& row : Rows("enabled lists")) {
+        SCOPED_TRACE(row.text);
+        const std::vector<std::string>& f = row.fields;
+        std::string text = ReadText(f[0] == "V480" ? kTemplateFolder + "/V480.lam" : kFixturePath);
+        for (std::size_t i = 3; i < f.size(); ++i) text = WithAttribute(text, f[i], "0");
         Reload(text);
-        EXPECT_EQ(List(c.list).IsEnabled(), c.enabled);
+        EXPECT_EQ(List(f[1]).IsEnabled(), f[2] == "enabled");
     }
 }
 
