@@ -112,7 +112,8 @@ std::vector<Row> Rows(const std::string& section) {
             continue;
         }
         if (!inSection) continue;
-        Row& row = rows.emplace_back(Row{line, {}, {}});
+        if (line[0] != ' ' || rows.empty()) rows.push_back(Row{line, {}, {}});
+        Row& row = rows.back();
         std::istringstream in(line);
         for (std::string field; (in >> std::ws).peek() != EOF; field.clear()) {
             row.quoted.push_back(in.peek() == '"');
@@ -582,33 +583,13 @@ std::vector<std::string> Attributes(const CDataItem& item) {
 
 TEST_F(RulesTest, AddedChildrenAreCompleteValidAndLast) {
     ASSERT_EQ(Set("Eve", "name", S("new private 2")), kTaken);
-    const struct {
-        const char* list;
-        std::vector<std::string> attributes;
-    } rows[] = {
-        // The lowest free PID of 100..999; a name not taken without regard to case.
-        {"Privates",
-         {"cntct_type=0", "name=New Private 1", "pid=100", "channel=1", "in_scroll_list=0",
-          "alert_tone=1", "home_grp=", "show_grp_only=0", "id_in_use=0", "see_all_groups=0",
-          "mngr_mode=0"}},
-        {"Privates",
-         {"cntct_type=0", "name=New Private 3", "pid=104", "channel=1", "in_scroll_list=0",
-          "alert_tone=1", "home_grp=", "show_grp_only=0", "id_in_use=0", "see_all_groups=0",
-          "mngr_mode=0"}},
-        {"PrivateGroups",
-         {"cntct_type=1", "name=New Private Grp 1", "pid=105", "channel=1", "in_scroll_list=0"}},
-        {"PublicGroups",  // pool position 4
-         {"cntct_type=2", "name=New Public Grp 1", "pid=9996", "channel=1", "in_scan_list=0",
-          "in_scroll_list=0"}},
-        {"TextMessages", {"txt=New Message"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.list);
-        CDataItem list = List(row.list);
+    for (const Row& row : Rows("added children")) {
+        SCOPED_TRACE(row.text);
+        CDataItem list = List(row.fields[0]);
         const CDataItem added = list.AddNewChild();
         ASSERT_FALSE(added.IsEmpty());
         EXPECT_EQ(list.GetChildByIndex(list.GetChildCount() - 1).Node(), added.Node());
-        EXPECT_EQ(Attributes(added), row.attributes);
+        EXPECT_EQ(Attributes(added), std::vector(row.fields.begin() + 1, row.fields.end()));
     }
     const CDataItem memberships =
         List("Privates").GetChildByIndex(6).GetChildByName("ParentPrivateGroups");
