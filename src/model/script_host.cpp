@@ -160,9 +160,7 @@ void IgnoreWarning(void* /*ud*/, const char* /*message*/, int /*toContinue*/) {}
 #ifdef VEX_RULES_COVERAGE_FILE
 // GCOVR_EXCL_START: the coverage build measures the model template's rule script, which gcov
 // cannot see. The lines it ran are appended as "chunk:line" to the build's file when the program
-// ends; scripts written for a test are left out.
-constexpr int kHookMask = LUA_MASKCOUNT | LUA_MASKLINE;
-
+// ends; scripts written for a test are left out, and so not slowed down.
 class RuleScriptLines {
   public:
     static RuleScriptLines& Get() {
@@ -173,9 +171,14 @@ class RuleScriptLines {
     void Add(const char* chunk, int line) {
         m_hits.insert(std::string(chunk) + ":" + std::to_string(line));
     }
+    // In one unbuffered write, so that test programs ending together do not mix their lines.
     ~RuleScriptLines() {
-        std::ofstream out(VEX_RULES_COVERAGE_FILE, std::ios::app);
-        for (const std::string& hit : m_hits) out << hit << '\n';
+        std::string all;
+        for (const std::string& hit : m_hits) all += hit + '\n';
+        std::ofstream out;
+        out.rdbuf()->pubsetbuf(nullptr, 0);
+        out.open(VEX_RULES_COVERAGE_FILE, std::ios::app);
+        out << all;
     }
 
   private:
@@ -188,9 +191,14 @@ class RuleScriptLines {
     std::string m_templateScript;
     std::set<std::string> m_hits;
 };
+// The hook's events: the template's script is followed line by line too.
+int CoverageHookMask(const std::string& templateChunk) noexcept {
+    return templateChunk.empty() ? LUA_MASKCOUNT : LUA_MASKCOUNT | LUA_MASKLINE;
+}
+#define VEX_HOOK_MASK(impl) CoverageHookMask((impl).m_templateChunk)
 // GCOVR_EXCL_STOP
 #else
-constexpr int kHookMask = LUA_MASKCOUNT;
+#define VEX_HOOK_MASK(impl) LUA_MASKCOUNT
 #endif
 
 }  // namespace
@@ -258,7 +266,7 @@ void ScriptHost::Impl::CountHook(lua_State* L, lua_Debug* frame) {
     if (impl.m_budgetLeft > step) {
         impl.m_budgetLeft -= step;
         impl.m_hookStep = static_cast<int>(std::min<std::uint64_t>(impl.m_budgetLeft, INT_MAX));
-        lua_sethook(L, CountHook, kHookMask, impl.m_hookStep);
+        lua_sethook(L, CountHook, VEX_HOOK_MASK(impl), impl.m_hookStep);
         return;
     }
     impl.SpendBudget();
@@ -273,14 +281,14 @@ void ScriptHost::Impl::CountHook(lua_State* L, lua_Debug* frame) {
 void ScriptHost::Impl::ArmBudget() {
     m_budgetLeft = m_instructionLimit;
     m_hookStep = static_cast<int>(std::clamp<std::uint64_t>(m_budgetLeft, 1, INT_MAX));
-    lua_sethook(m_state.get(), CountHook, kHookMask, m_hookStep);
+    lua_sethook(m_state.get(), CountHook, VEX_HOOK_MASK(*this), m_hookStep);
 }
 
 // Between calls the budget stays spent: no script code (a finalizer, say) runs unbudgeted.
 void ScriptHost::Impl::SpendBudget() {
     m_budgetLeft = 0;
     m_hookStep = 1;
-    lua_sethook(m_state.get(), CountHook, kHookMask, 1);
+    lua_sethook(m_state.get(), CountHook, VEX_HOOK_MASK(*this), 1);
 }
 
 int ScriptHost::Impl::OpenSandbox(lua_State* L) {
