@@ -533,7 +533,6 @@ TEST_F(RulesTest, MembershipsNameAGroupOfThePrivatesChannelOnce) {
     const std::string before = Text();
     EXPECT_EQ(Set(second, "pid", S("501")), Refused(126));  // already a member
     EXPECT_EQ(Set(second, "pid", S("502")), Refused(139));
-    EXPECT_EQ(Set(second, "pid", S("777")), Refused(138));
     EXPECT_EQ(Set(second, "pid", S("9999")), Refused(138));  // a public group
     EXPECT_EQ(Set(second, "pid", S("x")), Refused(126));
     EXPECT_EQ(Text(), before);
