@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include "sim/default_radio.h"
 #include "sim/faults.h"
 #include "support/files.h"
+#include "support/io_helpers.h"
 
 extern char** environ;
 
@@ -44,14 +46,7 @@ using test::ReadAll;
 
 class CliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("vexcli-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void SetUp() override { fs::create_directories(m_dir / "config"); }
 
     // Starts a virtual radio on a pseudo-terminal; its device is Port().
     sim::BackgroundRadio& StartRadio(VirtualCP image = sim::DefaultRadioImage()) {
@@ -71,21 +66,37 @@ class CliTest : public ::testing::Test {
 
     fs::path Path(const std::string& name) const { return m_dir / name; }
 
+    // A run of the tool and what it must give: the exit status and a part of each output.
+    struct Expected {
+        std::vector<std::string> args;
+        int exit;
+        const char* out;
+        std::string err;
+    };
+    // Runs each in turn. Without --verbose no message carries the core's trace lines.
+    void ExpectRuns(const std::vector<Expected>& runs) {
+        for (const Expected& run : runs) {
+            SCOPED_TRACE(::testing::PrintToString(run.args));
+            const Result r = Run(run.args);
+            EXPECT_EQ(r.exit, run.exit) << r.err;
+            EXPECT_THAT(r.out, HasSubstr(run.out));
+            EXPECT_THAT(r.err, HasSubstr(run.err));
+            if (std::count(run.args.begin(), run.args.end(), "--verbose") == 0) {
+                EXPECT_THAT(r.err,
+                            Not(ContainsRegex("[(][A-Za-z]+::[A-Za-z]+:[0-9]+[)]|Unknown Error")));
+            }
+        }
+    }
+
     // An installation (the InstallPath setting) whose model template is the source tree's schema
-    // and rule script (or `script`), with the given "*.lam" files copied from the source tree's
-    // V480 template.
-    fs::path MakeInstallation(const std::vector<std::string>& models,
-                              const char* script = nullptr) {
+    // and rule script, with the given "*.lam" files copied from the source tree's V480 template.
+    fs::path MakeInstallation(const std::vector<std::string>& models) {
         const fs::path data = Path("install");
         const fs::path folder = data / "ProfileTemplate";
         const fs::path source = fs::path(VEX_SOURCE_DATA_DIR) / "ProfileTemplate";
         fs::create_directories(folder);
-        fs::copy_file(source / "DataProfile.xsd", folder / "DataProfile.xsd");
-        if (script != nullptr) {
-            std::ofstream(folder / "DataProfile.lua") << script;
-        } else {
-            fs::copy_file(source / "DataProfile.lua", folder / "DataProfile.lua");
-        }
+        for (const char* file : {"DataProfile.xsd", "DataProfile.lua"})
+            fs::copy_file(source / file, folder / file);
         for (const auto& model : models)
             fs::copy_file(source / "V480.lam", folder / (model + ".lam"));
         fs::create_directories(m_dir / "config" / "Kestrion");
@@ -146,7 +157,8 @@ class CliTest : public ::testing::Test {
         return result;
     }
 
-    fs::path m_dir;
+    test::TempFolder m_folder;
+    const fs::path m_dir = m_folder.Path();
     std::unique_ptr<sim::BackgroundRadio> m_radio;
 };
 

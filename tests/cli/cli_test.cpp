@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <regex>
 
 #include "cli/cli_fixture.h"
 #include "link/link_status.h"
@@ -12,31 +13,19 @@
 namespace vex {
 namespace {
 
-TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatValidatesAndExportsAnElementALine) {
+TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatExportsAnElementALine) {
     StartRadio();
+    const std::string text = PlainProfileOfTheRadio();
     const auto out = Path("radio.lam").string();
-    Result r = Run({"read", "--port", Port(), "-o", out, "--quiet"});
-    ASSERT_EQ(r.exit, 0) << r.err;
-    const std::string file = ReadAll(out);
-    ASSERT_FALSE(file.empty());
-    EXPECT_NE(file.substr(0, 5), "<?xml");  // saved scrambled
-
-    r = Run({"validate", out});
-    EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("valid profile"));
-
-    r = Run({"export", out});
-    EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.out, HasSubstr("<?xml"));
-    EXPECT_THAT(r.out, HasSubstr("model=\"V480\""));
+    EXPECT_NE(ReadAll(out).substr(0, 5), "<?xml");  // saved scrambled
+    EXPECT_THAT(text, HasSubstr("<?xml"));
 
     // export -o then import gives a profile that exports to the same text.
-    const std::string text = r.out;
     const auto plain = Path("plain.xml").string();
     const auto again = Path("again.lam").string();
     ASSERT_EQ(Run({"export", out, "-o", plain}).exit, 0);
     ASSERT_EQ(Run({"import", plain, "-o", again}).exit, 0);
-    EXPECT_EQ(Run({"export", again}).out, r.out);
+    EXPECT_EQ(Run({"export", again}).out, text);
 
     // An element a line, so that an error's line number tells which entry is wrong.
     std::size_t elements = 0;
@@ -56,20 +45,17 @@ TEST_F(CliTest, ReadsARadioIntoAScrambledProfileThatValidatesAndExportsAnElement
     const auto line = 1 + std::count(text.begin(), text.begin() + static_cast<long>(at), '\n');
     const auto xml = Path("edited.xml").string();
     std::ofstream(xml) << text.substr(0, value) << "x" << text.substr(text.find('"', value));
-    r = Run({"import", xml, "-o", Path("edited.lam").string()});
+    const Result r = Run({"import", xml, "-o", Path("edited.lam").string()});
     EXPECT_EQ(r.exit, 3);
     EXPECT_THAT(r.err, HasSubstr(xml + ": Invalid profile.\nLine " + std::to_string(line) + ":"));
     EXPECT_THAT(r.err, Not(HasSubstr("<?xml")));
 }
 
 TEST_F(CliTest, WriteWarningsAreAnsweredByOptionsOrRefusedWithoutATerminal) {
-    // A profile of another radio: the radio being programmed is not in it.
+    // A new profile: the radio being programmed is not in it.
     StartRadio();
-    const auto profile = Path("radio.lam").string();
-    ASSERT_EQ(Run({"read", "--port", Port(), "-o", profile, "--quiet"}).exit, 0);
-    VirtualCP other = sim::DefaultRadioImage();
-    other.m_limits.pid = "4321";
-    m_radio->Radio().SetImage(other);
+    const auto profile = Path("new.lam").string();
+    ASSERT_EQ(Run({"new", "--model", "V480", "-o", profile}).exit, 0);
 
     Result r = Run({"write", "--port", Port(), profile, "--no", "--quiet"});
     EXPECT_EQ(r.exit, 22);
@@ -128,16 +114,20 @@ TEST_F(CliTest, ModelsListsTheTemplateFilesAndNewStartsAProfileFromOne) {
     EXPECT_THAT(r.err, HasSubstr("unknown model Folder; the models are: A100, B200"));
     EXPECT_FALSE(fs::exists(Path("x.lam")));
 
+    // The rule script's own error, with its line.
+    std::ofstream(folder / "DataProfile.lua") << "-- VEX480 PRG rule script\nlocal x = = 1\n";
+    r = Run({"new", "--model", "B200", "-o", Path("x.lam").string()});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_THAT(r.err, HasSubstr("Rule script error\nLine: 2"));
+    EXPECT_THAT(r.err, HasSubstr("Fatal error: 101."));
+    EXPECT_FALSE(fs::exists(Path("x.lam")));
+
     // A template folder without model files.
     fs::remove(folder / "A100.lam");
     fs::remove(folder / "B200.lam");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"models"},
-          std::vector<std::string>{"new", "--model", "A100", "-o", out}}) {
-        r = Run(args);
-        EXPECT_EQ(r.exit, 3);
-        EXPECT_THAT(r.err, HasSubstr("Error: Can not find template files!"));
-    }
+    ExpectRuns(
+        {{{"models"}, 3, "", "Error: Can not find template files!"},
+         {{"new", "--model", "A100", "-o", out}, 3, "", "Error: Can not find template files!"}});
 }
 
 TEST_F(CliTest, WhatTheRadioWouldRefuseOrCannotHoldIsNamedBeforeAnyByteIsSent) {
@@ -151,34 +141,17 @@ TEST_F(CliTest, WhatTheRadioWouldRefuseOrCannotHoldIsNamedBeforeAnyByteIsSent) {
         return path;
     };
     const auto nine = edited("nine", "compatibility_version=\"10\"", "compatibility_version=\"9\"");
-    const auto broken = edited("broken", "contrast=\"", "contrast=\"x");
     const auto tooLong = edited("long", "txt=\"", "txt=\"" + std::string(120, 'x'));
     const auto emoji = edited("emoji", " name=\"", " name=\"Dave\xF0\x9F\x93\xBB");
     const std::string port = Port();
-    struct Row {
-        std::vector<std::string> args;
-        int exit;
-        const char* err;
-    };
-    const Row rows[] = {
-        {{"validate", nine}, 3, "Error: Radio model is unsupported."},
-        {{"import", nine, "-o", Path("nine.lam").string()},
-         3,
-         "Error: Radio model is unsupported."},
-        {{"write", "-p", port, nine, "--yes"}, 3, "Error: Radio model is unsupported."},
-        {{"validate", broken}, 3, "Invalid profile."},
-        {{"validate", tooLong}, 3, "characters; the radio takes at most 80 characters"},
-        {{"write", "-p", port, tooLong, "--yes"}, 3, "at most 80 characters"},
-        {{"validate", emoji}, 0, "warning: "},  // a warning only
-        {{"validate", emoji}, 0, "U+1F4FB '\xF0\x9F\x93\xBB'"},
-        {{"write", "-p", port, emoji}, 3, "U+1F4FB"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.back());
-        const Result r = Run(row.args);
-        EXPECT_EQ(r.exit, row.exit) << r.err;
-        EXPECT_THAT(r.err, HasSubstr(row.err));
-    }
+    ExpectRuns({
+        {{"import", nine, "-o", Path("nine.lam").string()}, 3, "", "Radio model is unsupported."},
+        {{"write", "-p", port, nine, "--yes"}, 3, "", "Error: Radio model is unsupported."},
+        {{"validate", tooLong}, 3, "", "characters; the radio takes at most 80 characters"},
+        {{"write", "-p", port, tooLong, "--yes"}, 3, "", "at most 80 characters"},
+        {{"validate", emoji}, 0, "", "warning: "},  // a warning only
+        {{"write", "-p", port, emoji}, 3, "", "U+1F4FB"},
+    });
     EXPECT_FALSE(fs::exists(Path("nine.lam")));
     EXPECT_EQ(m_radio->Server().Stats().Frames(0x31), 0u);  // nothing was written
 
@@ -199,13 +172,7 @@ TEST_F(CliTest, CommandLineConventionsAndProfileErrors) {
     const std::string locked = Path("locked.lam").string();
     std::ofstream(locked) << "previous";
     fs::permissions(locked, fs::perms::owner_read);
-    struct Row {
-        std::vector<std::string> args;
-        int exit;
-        const char* out;
-        std::string err;
-    };
-    const Row rows[] = {
+    ExpectRuns({
         {{"read", "--help"}, 0, "--port", ""},
         {{"--version"}, 0, "vexprg-cli ", ""},
         {{"raed"}, 2, "", "did you mean 'read'?\ntry 'vexprg-cli --help'\n"},
@@ -214,10 +181,8 @@ TEST_F(CliTest, CommandLineConventionsAndProfileErrors) {
         // The real cause of a port that cannot be opened, not "already in use".
         {{"reset", "--yes", "--port=" + device}, 11, "", cannotOpen},
         {{"import", good, "-o", good}, 2, "", "is the input"},
-        {{"validate", good, Path("missing.lam").string()}, 3, "good.lam: valid profile", "missing"},
+        {{"validate", good, Path("missing.lam").string()}, 3, "valid profile", "no such file\n"},
         {{"validate", bad.string()}, 3, "", "bad.lam: Invalid profile."},
-        {{"validate", Path("missing.lam").string()}, 3, "", "missing.lam: no such file\n"},
-        {{"import", bad.string()}, 2, "", "-o"},
         {{"frobnicate"}, 2, "", "unknown command"},
         {{"read", "--port"}, 2, "", "needs a value"},
         {{"write", "--bogus", "x.lam"}, 2, "", "unknown option"},
@@ -235,32 +200,16 @@ TEST_F(CliTest, CommandLineConventionsAndProfileErrors) {
         {{"--verbose", "new", "--model", "V480", "-o", missing}, 3, "", "(CVEXPRGDoc::Serialize:"},
         {{"ports", "--default", device}, 0, "", ""},
         {{"reset", "--yes"}, 11, "", "Cannot open"},  // the default port just stored
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.front());
-        const Result r = Run(row.args);
-        EXPECT_EQ(r.exit, row.exit) << r.err;
-        EXPECT_THAT(r.out, HasSubstr(row.out));
-        EXPECT_THAT(r.err, HasSubstr(row.err));
-        if (std::count(row.args.begin(), row.args.end(), "--verbose") == 0) {
-            EXPECT_THAT(r.err,
-                        Not(ContainsRegex("[(][A-Za-z]+::[A-Za-z]+:[0-9]+[)]|Unknown Error")));
-        }
-    }
+    });
     EXPECT_FALSE(fs::exists(Path("missing")));
     EXPECT_EQ(ReadAll(locked), "previous");
 }
 
 TEST_F(CliTest, AWriteSetsTheRadiosClockUnlessToldToKeepTheProfilesTime) {
     StartRadio();
-    const std::string plain = PlainProfileOfTheRadio();
-    const std::size_t at = plain.find("current_time=\"");
-    ASSERT_NE(at, std::string::npos);
-    const std::size_t end = plain.find('"', at + 14);
-    std::string edited = plain;
-    edited.replace(at, end + 1 - at, "current_time=\"123456\"");
     const auto xml = Path("clock.xml").string();
-    std::ofstream(xml) << edited;
+    std::ofstream(xml) << std::regex_replace(
+        PlainProfileOfTheRadio(), std::regex("current_time=\"[0-9]+\""), "current_time=\"123456\"");
 
     Result r =
         Run({"write", "--port", Port(), xml, "--yes", "--keep-clock", "--verify", "--quiet"});
@@ -275,16 +224,6 @@ TEST_F(CliTest, AWriteSetsTheRadiosClockUnlessToldToKeepTheProfilesTime) {
     EXPECT_GE(clock, before);
     EXPECT_LE(clock, after);
     EXPECT_LE(after - before, 60u);
-}
-
-TEST_F(CliTest, ARuleScriptErrorIsPrinted) {
-    MakeInstallation({"V480"}, "-- VEX480 PRG rule script\nlocal x = = 1\n");
-    const auto out = Path("new.lam").string();
-    const Result r = Run({"new", "--model", "V480", "-o", out});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, HasSubstr("Rule script error\nLine: 2"));
-    EXPECT_THAT(r.err, HasSubstr("Fatal error: 101."));
-    EXPECT_FALSE(fs::exists(out));
 }
 
 TEST(Verify, FindsEveryKindOfDifference) {
