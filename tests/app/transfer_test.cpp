@@ -108,9 +108,6 @@ class TransferTest : public QObject {
             QCOMPARE(frame.Children().size(), windows);
             QCOMPARE(opened->Document()->Profile().ProfileText() != text, overwritten);
         }
-        VirtualCP overwritten;  // the radio's own private ID is now the radio's
-        opened->Document()->Profile().GetVirtualCPData(overwritten);
-        QCOMPARE(Qs(overwritten.m_limits.pid), u"1001"_s);
         QVERIFY(opened->Document()->IsModified());
         QVERIFY(opened->Tree()->topLevelItemCount() > 0);
 
