@@ -138,7 +138,8 @@ class WindowTest : public QObject {
         const CDataItem groups = m_w->List("PublicGroups");
         QCOMPARE(SetValue(groups.GetChildByIndex(0), "name", std::string("Fire North")), 0);
         QCOMPARE(SetValue(groups.GetChildByIndex(0), "in_scroll_list", false), 0);
-        // Each node keeps its label until a hint names it (a scan channel's: the page test below).
+        // Each node keeps its label until a hint names it (a scan channel's: through its page,
+        // below).
         const std::tuple<int, int, const char*, const char*> steps[] = {
             {node::kPublicGroup, 0, "Fire", "Fire North"},
             {node::kScrollList, 0, "Scroll (3)", "Scroll (2)"}};

@@ -247,11 +247,7 @@ TEST(Verify, FindsEveryKindOfDifference) {
 TEST_F(CliTest, ReportsOfAProfileGoToTheCurrentFolderOrWhereTold) {
     StartRadio();
     MakeInstallation({"V480"});
-    fs::create_directories(Path("install") / "Report");
-    for (const char* file : {"SpecReport.tpl", "OverviewReport.tpl", "V4S.png"}) {
-        fs::copy_file(fs::path(VEX_SOURCE_DATA_DIR) / "Report" / file,
-                      Path("install") / "Report" / file);
-    }
+    fs::copy(fs::path(VEX_SOURCE_DATA_DIR) / "Report", Path("install") / "Report");
     const auto lam = Path("radio.lam").string();
     ASSERT_EQ(Run({"read", "--port", Port(), "-o", lam, "--quiet"}).exit, 0);
 
@@ -270,16 +266,15 @@ TEST_F(CliTest, ReportsOfAProfileGoToTheCurrentFolderOrWhereTold) {
 
     // A template profile was never read from a radio: it has no own entry.
     const auto fresh = Path("fresh.lam").string();
+    const auto missing = Path("missing/page.htm").string();
     ASSERT_EQ(Run({"new", "--model", "V480", "-o", fresh}).exit, 0);
-    r = Run({"report", "radio", fresh, "-o", Path("none.htm").string()});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, HasSubstr("no private contact with the radio's own private ID"));
+    ExpectRuns({{{"report", "radio", fresh, "-o", Path("none.htm").string()},
+                 3,
+                 "",
+                 "no private contact with the radio's own private ID"},
+                {{"report", "overview", lam, "-o", missing}, 3, "", missing + ": "},
+                {{"report", "sideways", lam}, 2, "", ""}});
     EXPECT_FALSE(fs::exists(Path("none.htm")));
-
-    r = Run({"report", "overview", lam, "-o", Path("missing/page.htm").string()});
-    EXPECT_EQ(r.exit, 3);
-    EXPECT_THAT(r.err, ::testing::StartsWith(Path("missing/page.htm").string() + ": "));
-    EXPECT_EQ(Run({"report", "sideways", lam}).exit, 2);
 }
 
 }  // namespace
