@@ -165,8 +165,8 @@ class WindowTest : public QObject {
         QCOMPARE(m_w->messages.texts.last(),
                  u"The message field is blank. By continuing, this message will be "
                  "deleted. Do you want to continue?"_s);
-        m_tree->setCurrentItem(Node(node::kSettings, 0));
-        QCOMPARE(m_tree->currentItem(), Node(node::kSettings, 0));
+        m_tree->setCurrentItem(Node(node::kContacts, 0));
+        QVERIFY(qobject_cast<CContactsView*>(m_w->child->CurrentPage()) != nullptr);
         QCOMPARE(m_w->Doc()->Root().GetChildByName("TextMessages").GetChildCount(), 1);
         QCOMPARE(Node(node::kTextMessages, 0)->childCount(), 1);
 

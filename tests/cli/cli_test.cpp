@@ -183,6 +183,7 @@ TEST_F(CliTest, CommandLineConventionsAndProfileErrors) {
         {{"import", good, "-o", good}, 2, "", "is the input"},
         {{"validate", good, Path("missing.lam").string()}, 3, "valid profile", "no such file\n"},
         {{"validate", bad.string()}, 3, "", "bad.lam: Invalid profile."},
+        {{"import", bad.string()}, 2, "", "import needs -o"},
         {{"frobnicate"}, 2, "", "unknown command"},
         {{"read", "--port"}, 2, "", "needs a value"},
         {{"write", "--bogus", "x.lam"}, 2, "", "unknown option"},
