@@ -141,8 +141,12 @@ TEST_F(Program, StartsFromAProfileServesOnItsLinkUntilTerminatedAndLeavesItsStat
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     EXPECT_TRUE(ListAnnouncedPorts().empty());
     const VirtualCP state = LoadRadioProfile(saved);
+    // The reset cleared the user's data and kept the radio's identity.
     EXPECT_TRUE(test::CarriedContacts(state).empty());
-    EXPECT_EQ(state.m_limits.model, "V480");
+    EXPECT_TRUE(test::UsedTexts(state).empty());
+    EXPECT_EQ(state.m_settings, RadioSettings{});
+    EXPECT_EQ(state.m_version, image.m_version);
+    EXPECT_EQ(state.m_limits, image.m_limits);
 }
 
 TEST_F(Program, RefusesToReplaceAFile) {

@@ -81,7 +81,6 @@ TEST(FaultSyntax, ReadsEveryKind) {
         {"LeadIn:0x00", {FaultKind::LeadIn, 0x00, {}, {}}},
         {" q:fd @ putcontact / 3 ", {FaultKind::Query, 0xFD, opcode::kPutContact, 3}},
         {"q:00@31", {FaultKind::Query, 0x00, opcode::kPutContact, {}}},
-        {"checksum/2@GetVersion", {FaultKind::BadChecksum, 0, opcode::kGetVersion, 2}},
         {"s:4@StartPidCapture", {FaultKind::State, 4, opcode::kStartPidCapture, {}}},
         {"type:80", {FaultKind::FrameType, 0x80, {}, {}}},
         {"version:6", {FaultKind::Version, 6, opcode::kGetVersion, {}}},
