@@ -325,15 +325,10 @@ TEST(ReceiveFrame, ReadExactNeedsTheWholeCount) {
     EXPECT_EQ(protocol.ReadExact(buffer.data(), 2), -1) << "three short reads use up the attempts";
 }
 
-struct Exchange {
-    std::int32_t result;
+// What one exchange of `frame` gives: the reply's data size, 0 or a failure.
+std::int32_t Transact(RadioProtocol& protocol, const Bytes& frame) {
     Reply reply;
-};
-
-Exchange Transact(RadioProtocol& protocol, const Bytes& frame) {
-    Exchange out{};
-    out.result = protocol.Transact(frame.data(), frame.size(), out.reply.frameType, out.reply.data);
-    return out;
+    return protocol.Transact(frame.data(), frame.size(), reply.frameType, reply.data);
 }
 
 const Bytes kGetVersionFrame = {0xF2, 0x9B, 0x25, 0x4D};
@@ -371,7 +366,7 @@ TEST(Transact, RetriesWhileNoValidReply) {
         ScriptedPort port;
         for (const Line& answer : row.answers) port.AnswerNextWrite(answer);
         RadioProtocol protocol(&port);
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, row.result);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame), row.result);
         // A purge before each send, the errors cleared once at the end.
         std::vector<std::string> log;
         for (std::size_t i = 0; i < row.writes; ++i)
@@ -404,7 +399,7 @@ TEST(Transact, UnusablePortOrNothingToSend) {
         port.SetLastError(row.lastError);
         port.AnswerNextWrite(Answer({'P'}));
         RadioProtocol protocol(row.port ? &port : nullptr);
-        EXPECT_EQ(Transact(protocol, row.frame).result, row.result);
+        EXPECT_EQ(Transact(protocol, row.frame), row.result);
         EXPECT_TRUE(port.Log().empty()) << "nothing is done";
     }
 }
@@ -434,7 +429,7 @@ TEST(Transact, FailedWritesAndEchoCheck) {
         if (row.result > 0) port.AnswerNextWrite(Answer({'P'}));
         RadioProtocol protocol(&port);
         protocol.m_echoCheck = row.echoCheck;
-        EXPECT_EQ(Transact(protocol, kGetVersionFrame).result, row.result);
+        EXPECT_EQ(Transact(protocol, kGetVersionFrame), row.result);
         EXPECT_EQ(port.Written().size(), row.written);
         EXPECT_EQ(port.Log().size(), row.logged);
     }
