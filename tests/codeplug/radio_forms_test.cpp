@@ -92,42 +92,21 @@ const RadioSettings kFullSettings = {7, 5000, 1, 0xA1B2C3D4, 3600, 2, 3, 4, 5, 6
 // clang-format on
 
 TEST(SettingsForm, ExactBytesBothWays) {
-    RadioSettings clock;
-    clock.current_time = 0x01020304;
-    clock.setting_bits = 1u << setting::kIsDisabled;
-    struct Row {
-        const char* what;
-        RadioSettings settings;
-        Bytes form;
-    };
-    // One line per field group: contrast, backlight, vibracall; current_time; alarm_time; the six
-    // levels and language; setting bits; call_forward_id.
+    // One line per field group: contrast, backlight, vibracall; current_time, MSB first;
+    // alarm_time; the six levels and language; setting bits as held; call_forward_id.
     // clang-format off
-    const Row rows[] = {
-        {"current_time MSB first, setting bits as held", clock,
-         Form({0, 0, 0, 0, 0, 0,
-               1, 2, 3, 4,
-               0, 0, 0, 0,
-               0, 1, 0, 1, 1, 0,
-               0, 0, 0, 1,
-               ""})},
-        {"every field", kFullSettings,
-         Form({7, 0, 0, 0x13, 0x88, 1,
-               0xA1, 0xB2, 0xC3, 0xD4,
-               0, 0, 0x0E, 0x10,
-               2, 3, 4, 5, 6, 9,
-               0x03, 0, 0, 0x80,
-               "17179869183"})},
-    };
+    const Bytes form = Form({7, 0, 0, 0x13, 0x88, 1,
+                             0xA1, 0xB2, 0xC3, 0xD4,
+                             0, 0, 0x0E, 0x10,
+                             2, 3, 4, 5, 6, 9,
+                             0x03, 0, 0, 0x80,
+                             "17179869183"});
     // clang-format on
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(EncodeRadioSettings(row.settings), row.form);
-        RadioSettings decoded = kFullSettings;
-        ASSERT_TRUE(DecodeRadioSettings(row.form, decoded));
-        EXPECT_EQ(decoded, row.settings);
-    }
-    ExpectEveryPrefixRefused(rows[1].form, RadioSettings{}, DecodeRadioSettings);
+    EXPECT_EQ(EncodeRadioSettings(kFullSettings), form);
+    RadioSettings decoded;  // every field of kFullSettings differs from its default
+    ASSERT_TRUE(DecodeRadioSettings(form, decoded));
+    EXPECT_EQ(decoded, kFullSettings);
+    ExpectEveryPrefixRefused(form, RadioSettings{}, DecodeRadioSettings);
 }
 
 const std::uint32_t kSomeFeatures =
@@ -140,50 +119,36 @@ const RadioLimits kFullLimits = {"12345", {"100", "200000"}, {"17179869183", 50}
 // clang-format on
 
 TEST(LimitsForm, ExactBytesBothWays) {
-    RadioLimits shortModel;
-    shortModel.model = "AB";
-    struct Row {
-        const char* what;
-        RadioLimits limits;
-        Bytes form;
-    };
     // One line per field group: texts and list size; model; clone version and the four maxima;
     // feature bits; static_ergo_flag2; languages; channels and volume.
     // clang-format off
-    const Row rows[] = {
-        {"defaults, model padded", shortModel,
-         Form({"", "1", "17179867883", "17179869183", 100,
-               'A', 'B', 0, 0,
-               0, 0, 0, 0, 0,
-               0, 0, 0, 0,
-               0, 0, 0, 0,
-               0,
-               0, 0})},
-        {"every field", kFullLimits,
-         Form({"12345", "100", "200000", "17179869183", 50,
-               'V', '4', '8', '0',
-               10, 150, 20, 50, 25,
-               0x00, 0x21, 0x04, 0x80,
-               0x78, 0x56, 0x34, 0x12,
-               3, 1, 2, 5,
-               16, 8})},
-    };
+    const Bytes form = Form({"12345", "100", "200000", "17179869183", 50,
+                             'V', '4', '8', '0',
+                             10, 150, 20, 50, 25,
+                             0x00, 0x21, 0x04, 0x80,
+                             0x78, 0x56, 0x34, 0x12,
+                             3, 1, 2, 5,
+                             16, 8});
     // clang-format on
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(EncodeRadioLimits(row.limits), row.form);
-        RadioLimits decoded;
-        decoded.languages = {9, 9, 9, 9, 9, 9};  // entries past the count do not survive
-        ASSERT_TRUE(DecodeRadioLimits(row.form, decoded));
-        EXPECT_EQ(decoded, row.limits);
-    }
-    ExpectEveryPrefixRefused(rows[1].form, RadioLimits{}, DecodeRadioLimits);
+    EXPECT_EQ(EncodeRadioLimits(kFullLimits), form);
+    RadioLimits decoded;
+    decoded.languages = {9, 9, 9, 9, 9, 9};  // entries past the count do not survive
+    ASSERT_TRUE(DecodeRadioLimits(form, decoded));
+    EXPECT_EQ(decoded, kFullLimits);
+    ExpectEveryPrefixRefused(form, RadioLimits{}, DecodeRadioLimits);
 
-    RadioLimits longModel;
-    longModel.model = "V480X";
-    const auto cut = EncodeRadioLimits(longModel);
-    ASSERT_TRUE(cut.has_value());
-    EXPECT_EQ(Bytes(cut->begin() + 27, cut->begin() + 32), Form({100, 'V', '4', '8', '0'}));
+    // The model takes four bytes after the list size: a shorter one is padded, a longer one cut.
+    for (const auto& [model, bytes] :
+         {std::pair{"AB", Bytes{100, 'A', 'B', 0, 0}}, {"V480X", Bytes{100, 'V', '4', '8', '0'}}}) {
+        SCOPED_TRACE(model);
+        RadioLimits limits;
+        limits.model = model;
+        const auto encoded = EncodeRadioLimits(limits);
+        ASSERT_TRUE(encoded.has_value());
+        EXPECT_EQ(Bytes(encoded->begin() + 27, encoded->begin() + 32), bytes);
+        ASSERT_TRUE(DecodeRadioLimits(*encoded, limits));
+        EXPECT_EQ(limits.model, std::string(model).substr(0, 4));
+    }
 }
 
 TEST(LimitsForm, RangeAndGroupBaseTakenOnlyWhenSound) {

@@ -16,7 +16,6 @@ TEST(PidToInt64, FollowsTheDecimalConversionRules) {
     };
     const Row rows[] = {
         {"", 0},
-        {"abc", 0},
         {"0", 0},
         {"17179869183", 17179869183},
         {"  \t42", 42},

@@ -25,12 +25,6 @@ TEST(StringTableTest, UnknownIdGivesEmptyText) {
 
 // Texts whose blanks and line breaks matter where they are shown; the rest of the table is data.
 TEST(StringTableTest, TextsKeepTheirLayout) {
-    // The dialog form of a link error breaks the line and indents by ten blanks; the message box
-    // form is one line.
-    EXPECT_EQ(StringText(10129),
-              "Error: Please perform a radio reset or a radio write\n          operation first.");
-    EXPECT_EQ(StringText(10160),
-              "Error: Please perform a radio reset or a radio write operation first.");
     EXPECT_NE(StringText(137).find("deleted.  Also,"), std::string_view::npos);
     EXPECT_EQ(StringText(10161),
               "The following field(s) have been incorrectly specified:\n\n%s\nBy continuing, this "

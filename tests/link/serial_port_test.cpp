@@ -2,15 +2,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,10 +19,12 @@
 #include <vector>
 
 #include "support/io_helpers.h"
+#include "support/pty.h"
 
 namespace vex {
 namespace {
 
+using test::Pty;
 using test::ReadAll;
 
 using namespace std::chrono_literals;
@@ -34,54 +33,6 @@ using Clock = std::chrono::steady_clock;
 std::chrono::milliseconds Since(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
 }
-
-// A pseudo-terminal: the port opens the slave by its path, the test plays the far end on the
-// master. The test keeps a slave descriptor of its own to look at the line settings.
-class Pty {
-  public:
-    Pty() {
-        std::array<char, 128> name{};
-        if (::openpty(&m_master, &m_slave, name.data(), nullptr, nullptr) == 0)
-            m_path = name.data();
-    }
-    ~Pty() {
-        if (m_master >= 0) ::close(m_master);
-        if (m_slave >= 0) ::close(m_slave);
-    }
-
-    const std::string& Path() const { return m_path; }
-    int Slave() const { return m_slave; }
-    // The lock file name serial programs use for /dev/pts/N.
-    std::string LockName() const { return "LCK..pts_" + m_path.substr(m_path.rfind('/') + 1); }
-
-    void Send(const std::string& bytes) const {
-        ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-
-    // What the port sent, up to n bytes, waiting at most a second for each part.
-    std::string Receive(std::size_t n) const {
-        std::string got(n, '\0');
-        std::size_t size = 0;
-        for (pollfd request{m_master, POLLIN, 0}; size<n&& ::poll(&request, 1, 1000)> 0;) {
-            const ssize_t r = ::read(m_master, got.data() + size, n - size);
-            if (r <= 0) break;
-            size += static_cast<std::size_t>(r);
-        }
-        got.resize(size);
-        return got;
-    }
-
-    void CloseMaster() {
-        ::close(m_master);
-        m_master = -1;
-    }
-
-  private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
-};
 
 // Waits (at most a second) until the port has n bytes waiting.
 bool WaitForQueued(SerialPort& port, std::uint32_t n) {
@@ -127,7 +78,9 @@ class SerialPortTest : public ::testing::Test {
     test::TempFolder m_lockDir;
 };
 
-TEST_F(SerialPortTest, CarriesBytesUnchangedBothWays) {
+TEST_F(SerialPortTest, ARaw9600Line8N1CarriesBytesUnchangedAndIsRestoredOnClose) {
+    termios before{};
+    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &before), 0);
     SerialPort port(m_pty.Path());
     ASSERT_TRUE(port.IsOpen()) << port.OpenFailureHint();
     EXPECT_EQ(port.LastError(), 0U);
@@ -135,20 +88,12 @@ TEST_F(SerialPortTest, CarriesBytesUnchangedBothWays) {
 
     EXPECT_EQ(WriteText(port, std::string("\x9b\x0d\n\x11\x13\0hi", 8)), 8);
     EXPECT_EQ(m_pty.Receive(8), std::string("\x9b\x0d\n\x11\x13\0hi", 8));
-
     // CR, XON/XOFF, NUL and the interrupt character are data on a raw line.
     const std::string incoming("P\x0d\x11\x13\x03\0\xff", 7);
     m_pty.Send(incoming);
     std::string got;
     EXPECT_EQ(ReadInto(port, got, 7, true), 7);
     EXPECT_EQ(got, incoming);
-}
-
-TEST_F(SerialPortTest, ConfiguresARaw9600Line8N1AndRestoresTheOldSettingsOnClose) {
-    termios before{};
-    ASSERT_EQ(::tcgetattr(m_pty.Slave(), &before), 0);
-    SerialPort port(m_pty.Path());
-    ASSERT_TRUE(port.IsOpen());
 
     termios now{};
     ASSERT_EQ(::tcgetattr(m_pty.Slave(), &now), 0);
@@ -170,7 +115,7 @@ TEST_F(SerialPortTest, ConfiguresARaw9600Line8N1AndRestoresTheOldSettingsOnClose
     EXPECT_EQ(now.c_cflag, before.c_cflag);
 }
 
-TEST_F(SerialPortTest, ExactReadWaitsATenthOfASecondPerByteInAll) {
+TEST_F(SerialPortTest, ReadsWaitATenthOfASecondPerByteOnlyWhenExactAndPurgeDropsWhatWaits) {
     SerialPort port(m_pty.Path());
     ASSERT_TRUE(port.IsOpen());
     std::string got;
@@ -197,15 +142,9 @@ TEST_F(SerialPortTest, ExactReadWaitsATenthOfASecondPerByteInAll) {
     m_pty.Send("x");
     EXPECT_EQ(ReadInto(port, got, 2, true), 1);
     EXPECT_EQ(got, "x");
-}
 
-TEST_F(SerialPortTest, InexactReadTakesOnlyWhatIsWaitingAndPurgeDropsIt) {
-    SerialPort port(m_pty.Path());
-    ASSERT_TRUE(port.IsOpen());
-    std::string got;
-
-    // A read that waited would take 100 ms at least.
-    const auto start = Clock::now();
+    // An inexact read takes only what is waiting: one that waited would take 100 ms at least.
+    start = Clock::now();
     EXPECT_EQ(ReadInto(port, got, 4, false), 0);
     EXPECT_LT(Since(start), 80ms);
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "codeplug/data_adaptor.h"
@@ -20,8 +19,10 @@ namespace vex {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 const std::string kTemplateFolder = VEX_SOURCE_DATA_DIR "/ProfileTemplate";
 const std::string kReportFolder = VEX_SOURCE_DATA_DIR "/Report";
@@ -63,10 +64,16 @@ std::size_t Count(const std::string& text, std::string_view what) {
     return n;
 }
 
-const std::string kNoneRow =
-    "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" class=\"Item\">        <tr>          "
-    "<td width=\"15\">&nbsp;</td>          <td width=\"265\" class=\"ItemVal\">None</td>        "
-    "</tr>      </table>";
+// A piece of a generated page from fixtures/report_pieces.txt, by its name.
+std::string Piece(const std::string& name) {
+    for (const std::string& line : test::FixtureLines(__FILE__, "report_pieces.txt")) {
+        if (line.starts_with(name + "|")) return line.substr(name.size() + 1);
+    }
+    ADD_FAILURE() << "no piece " << name;
+    return "no piece " + name;
+}
+
+const std::string kNoneRow = Piece("none-row");
 
 TEST_F(ReportTest, AnEmptyProfileReadsNoneInEveryListSection) {
     VirtualCP image = RadioImage();
@@ -112,28 +119,16 @@ TEST_F(ReportTest, TheRadioReportDescribesTheOwnEntry) {
     };
     EXPECT_THAT(page, HasSubstr("<title>Radio-Specific Report - Unit Private ID:1001&nbsp;&nbsp;"
                                 "&nbsp;&nbsp;Model:VEX480</title><img src=\"V480.png\">"));
-    EXPECT_THAT(page, HasSubstr(row("Unit Private ID", "1001")));
-    EXPECT_THAT(page, HasSubstr(row("Name", "Me")));
-    EXPECT_THAT(page, HasSubstr(row("Firmware Version", "R5E.05.00")));
-    EXPECT_THAT(page, HasSubstr(row("Codeplug Version", "CP03.10.05")));
-    EXPECT_THAT(page, HasSubstr(row("Home Channel", "3")));
-    EXPECT_THAT(page, HasSubstr(row("Home Group", "Site")));
-    EXPECT_THAT(page, HasSubstr(row("Ringer", "2")));
-    EXPECT_THAT(page, HasSubstr(row("See All Groups", "Enabled")));
-    EXPECT_THAT(page, HasSubstr(row("Scan Mode", "Enabled")));
+    // clang-format off
+    const char* const rows[][2] = {
+        {"Unit Private ID", "1001"}, {"Name", "Me"}, {"Firmware Version", "R5E.05.00"},
+        {"Codeplug Version", "CP03.10.05"}, {"Home Channel", "3"}, {"Home Group", "Site"},
+        {"Ringer", "2"}, {"See All Groups", "Enabled"}, {"Scan Mode", "Enabled"}};
+    // clang-format on
+    for (const auto& [label, value] : rows) EXPECT_THAT(page, HasSubstr(row(label, value)));
     EXPECT_THAT(page, Not(HasSubstr("Manager Mode")));  // the feature is off
-    // Receive From: the home group once (it is also scanned), then the private group.
-    EXPECT_THAT(page,
-                HasSubstr("<div class=\"ItemTitle\">Receive From</div><table border=\"0\" "
-                          "cellpadding=\"0\" cellspacing=\"0\"><tr><td width=\"15\">&nbsp;"
-                          "</td><td width=\"265\" class=\"ItemVal\">Crew</td><td width=\"265\" "
-                          "class=\"ItemVal\">Site</td></tr></table>"));
-    // Scroll List: the public group and the other private; an odd list ends with &nbsp;.
-    EXPECT_THAT(page,
-                HasSubstr("Scroll List</div><table border=\"0\" cellpadding=\"0\" "
-                          "cellspacing=\"0\"><tr><td width=\"15\">&nbsp;</td><td width=\"265\" "
-                          "class=\"ItemVal\">Site</td><td width=\"265\" class=\"ItemVal\">Zed"
-                          "</td></tr></table>"));
+    EXPECT_THAT(page, HasSubstr(Piece("receive-from")));
+    EXPECT_THAT(page, HasSubstr(Piece("scroll-list")));
     EXPECT_LT(page.find("<p>A text</p>"), page.find("<p>b text</p>"));
     EXPECT_THAT(page, HasSubstr("<p>tail REPORT_TITLE MODEL_PIC</p>"));  // the tail is untouched
 }
@@ -151,10 +146,8 @@ TEST_F(ReportTest, EveryProfileValueIsEscaped) {
     const DealerTexts dealer{"<b>Dealer</b>", "", ""};
     for (const ReportKind kind : {ReportKind::RadioSpecific, ReportKind::Overview}) {
         const std::string page = BuildReport(kind, root, kTemplate, dealer);
-        EXPECT_THAT(page, Not(HasSubstr("<img src=x")));
-        EXPECT_THAT(page, Not(HasSubstr("<script>")));
-        EXPECT_THAT(page, Not(HasSubstr("<iframe>")));
-        EXPECT_THAT(page, Not(HasSubstr("<b>")));
+        for (const char* tag : {"<img src=x", "<script>", "<iframe>", "<b>"})
+            EXPECT_THAT(page, Not(HasSubstr(tag)));
         EXPECT_THAT(page, HasSubstr("&lt;b&gt;Dealer&lt;/b&gt;<BR>"));
         if (kind == ReportKind::Overview) {
             EXPECT_THAT(page, HasSubstr("&lt;img src=x onerror=alert(1)&gt;"));
@@ -181,13 +174,8 @@ TEST_F(ReportTest, OverviewNumbersPublicGroupsAndKeepsTheModelsOrder) {
                "</td>        </tr>";
     };
     EXPECT_THAT(page, HasSubstr(row("First", "1", 1) + row("Second", "2", 2) + "</table>"));
-    // Names equal but for case keep the data model's order (sorted, stable): bob before BOB.
     const std::string managers = page.substr(page.find("Manager Mode Enabled"));
-    EXPECT_THAT(managers,
-                HasSubstr("class=\"ItemVal\">Alice</td><td width=\"265\" "
-                          "class=\"ItemVal\">bob</td></tr><tr><td width=\"15\">&nbsp;</td>"
-                          "<td width=\"265\" class=\"ItemVal\">BOB</td><td width=\"265\" "
-                          "class=\"ItemVal\">&nbsp;</td></tr></table>"));
+    EXPECT_THAT(managers, HasSubstr(Piece("managers")));
 }
 
 TEST_F(ReportTest, DealerTextsKeepTheirLinesAndEndWithOneBreak) {
@@ -207,8 +195,8 @@ TEST_F(ReportTest, DealerTextsKeepTheirLinesAndEndWithOneBreak) {
 }
 
 // The installed templates in a browser: standards mode, so that table cells take the page's text
-// size; dealer texts wrap while other values stay whole; group blocks follow their section title
-// with nothing between.
+// size; dealer texts wrap while other values stay whole. (The window tests check that group blocks
+// follow their section titles.)
 TEST_F(ReportTest, InstalledTemplatesLayOutThePageForABrowser) {
     VirtualCP image = RadioImage();
     image.m_contacts[0] = MakeContact(ContactType::PublicGroup, "Site", "17179869183", 3);
@@ -229,37 +217,30 @@ TEST_F(ReportTest, InstalledTemplatesLayOutThePageForABrowser) {
         EXPECT_TRUE(std::regex_search(
             page, std::regex(R"(\.ItemVal\[valign\]\s*\{[^}]*white-space:\s*normal)")));
     }
-    const std::string overview = BuildReport(ReportKind::Overview, root, kTemplate, dealer);
-    EXPECT_THAT(overview, HasSubstr("<div class=\"ItemTitle\">Private Groups</div><span "
-                                    "class=\"ItemTitleU\">Crew (Channel 3)</span><BR>"));
-    EXPECT_THAT(overview, HasSubstr("<div class=\"ItemTitle\">Public Groups</div><span "
-                                    "class=\"ItemTitleU\">Site (Channel 3)</span><BR>"));
 }
 
 TEST_F(ReportTest, MissingTemplateOrUnwritablePageRaisesAndWritesNothing) {
     const CDataItem& root = Load(RadioImage());
     const test::TempFolder folder;
     const fs::path& dir = folder.Path();
-    try {
-        GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt);
-        ADD_FAILURE() << "no template, yet a report";
-    } catch (const CVEXPRGException& e) {
-        EXPECT_EQ(e.MessageId(), 101);
-        EXPECT_THAT(e.Context(), HasSubstr("(CReportOptionDlg::LoadReportTemplate:"));
-        EXPECT_THAT(e.Context(), HasSubstr("Open template file failed"));
-    }
+    // The context of what the generation into `page` raises; empty when it raises nothing.
+    const auto failure = [&](const std::string& page) -> std::string {
+        try {
+            GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt, page);
+        } catch (const CVEXPRGException& e) {
+            return std::to_string(e.MessageId()) + e.Context();
+        }
+        return "";
+    };
+    EXPECT_THAT(failure(""),
+                AllOf(StartsWith("101"), HasSubstr("(CReportOptionDlg::LoadReportTemplate:"),
+                      HasSubstr("Open template file failed")));
     EXPECT_FALSE(fs::exists(dir / "OverviewReport.htm"));
 
     std::ofstream(dir / "OverviewReport.tpl") << kTemplate;
-    try {
-        GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt,
-                       (dir / "missing" / "page.htm").string());
-        ADD_FAILURE() << "wrote into a missing folder";
-    } catch (const CVEXPRGException& e) {
-        EXPECT_EQ(e.MessageId(), 101);
-        EXPECT_THAT(e.Context(), HasSubstr("(CReportOptionDlg::SaveReport:"));
-        EXPECT_THAT(e.Context(), HasSubstr("Open script file failed"));
-    }
+    EXPECT_THAT(failure((dir / "missing" / "page.htm").string()),
+                AllOf(StartsWith("101"), HasSubstr("(CReportOptionDlg::SaveReport:"),
+                      HasSubstr("Open script file failed")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
     EXPECT_EQ(GenerateReport(ReportKind::Overview, root, dir.string(), std::nullopt),

@@ -1,17 +1,15 @@
 #include "settings/port_list.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "link/announced_ports.h"
 #include "support/io_helpers.h"
+#include "support/pty.h"
 
 namespace vex {
 namespace {
@@ -47,52 +45,26 @@ TEST(SelectCurrentPort, MatchesIgnoringCaseElseTheFirst) {
 // Announces a pseudo-terminal of this process as a virtual radio, in a runtime folder of its own.
 class AnnouncedPortTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* before = getenv("XDG_RUNTIME_DIR")) m_runtimeBefore = before;
-        setenv("XDG_RUNTIME_DIR", m_runtime.Path().c_str(), 1);
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        ASSERT_GE(m_master, 0);
-        ASSERT_EQ(grantpt(m_master), 0);
-        ASSERT_EQ(unlockpt(m_master), 0);
-        m_device = ptsname(m_master);
-    }
+    void TearDown() override { WithdrawPort(); }
 
-    void TearDown() override {
-        WithdrawPort();
-        if (m_master >= 0) close(m_master);
-        if (m_runtimeBefore) {
-            setenv("XDG_RUNTIME_DIR", m_runtimeBefore->c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-    std::string Description() const {
-        return "virtual radio (pid " + std::to_string(getpid()) + ")";
-    }
-
-    test::TempFolder m_runtime;
-    std::optional<std::string> m_runtimeBefore;
-    int m_master = -1;
-    std::string m_device;
+    test::RuntimeFolder m_runtime;
+    test::Pty m_pty;
+    const std::string m_device = m_pty.Path();
 };
 
-TEST_F(AnnouncedPortTest, TheListOffersARunningVirtualRadio) {
+TEST_F(AnnouncedPortTest, TheListOffersARunningVirtualRadioUnderItsLinkIfItHasOne) {
     ASSERT_TRUE(AnnouncePort(m_device, ""));
+    const PortEntry entry{m_device, "virtual radio (pid " + std::to_string(getpid()) + ")"};
     const std::vector<PortEntry> ports = ListSerialPorts();
-    EXPECT_NE(std::find(ports.begin(), ports.end(), PortEntry{m_device, Description()}),
-              ports.end());
+    EXPECT_NE(std::find(ports.begin(), ports.end(), entry), ports.end());
     EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(),
                                [](const auto& a, const auto& b) { return a.device < b.device; }));
     EXPECT_EQ(ports, SortPortList(ports));  // nothing twice
 
     WithdrawPort();
     const std::vector<PortEntry> after = ListSerialPorts();
-    EXPECT_EQ(std::find(after.begin(), after.end(), PortEntry{m_device, Description()}),
-              after.end());
-}
+    EXPECT_EQ(std::find(after.begin(), after.end(), entry), after.end());
 
-TEST_F(AnnouncedPortTest, AVirtualRadioIsListedUnderItsLink) {
     const fs::path link = m_runtime.Path() / "vexradio";
     fs::create_symlink(m_device, link);
     ASSERT_TRUE(AnnouncePort(m_device, link.string()));

@@ -66,6 +66,11 @@ class SettingsStoreTest : public ::testing::Test {
 
     // An installation as the installer writes it.
     static void Install(const std::string& ini) { WriteFile(SettingsSandbox::SystemFile(), ini); }
+    // A user file for English with `entries` ("English\\Key=value\n" lines) in its language group.
+    static void EnglishUser(const std::string& entries) {
+        WriteFile(SettingsSandbox::UserFile(),
+                  "[General]\nCurrentLanguage=English\n[Language]\n" + entries);
+    }
 };
 
 constexpr char kEnglishInstall[] =
@@ -134,10 +139,7 @@ TEST_F(SettingsStoreTest, SeedingReplacesOnlyValuesBeyondTheSeedLimit) {
     const std::string beyond(kSeedTextLimit + 1, 'b');
     Install("[Language]\nEnglish\\DealerInfo=Radio House Ltd\nEnglish\\DealerNotes=" + beyond +
             "\n");
-    WriteFile(SettingsSandbox::UserFile(),
-              "[General]\nCurrentLanguage=English\n[Language]\n"
-              "English\\DealerInfo=" +
-                  beyond + "\nEnglish\\ContactInfo=" + atLimit + "\n");
+    EnglishUser("English\\DealerInfo=" + beyond + "\nEnglish\\ContactInfo=" + atLimit + "\n");
     ASSERT_TRUE(SeedDealerInfo());
 
     const std::string user = ReadAll(SettingsSandbox::UserFile());
@@ -194,10 +196,7 @@ TEST_F(SettingsStoreTest, DealerTextsAreLimitedInCharacters) {
     EXPECT_EQ(GetDealerTexts().texts, full);
 
     // ...and on reading, whichever of the three it is.
-    WriteFile(SettingsSandbox::UserFile(),
-              "[General]\nCurrentLanguage=English\n[Language]\n"
-              "English\\ContactInfo=" +
-                  std::string(252, 'z') + "\n");
+    EnglishUser("English\\ContactInfo=" + std::string(252, 'z') + "\n");
     read = GetDealerTexts();
     EXPECT_EQ(read.message, SettingsMessage::DealerTooLong);
     EXPECT_EQ(MessageId(read.message), 10116);
@@ -211,9 +210,7 @@ TEST_F(SettingsStoreTest, DealerTextsReportWhyTheyFailed) {
     EXPECT_FALSE(fs::exists(SettingsSandbox::UserFile()));
 
     // A stored value that is no text.
-    WriteFile(SettingsSandbox::UserFile(),
-              "[General]\nCurrentLanguage=English\n[Language]\n"
-              "English\\DealerNotes=@Rect(1 2 3 4)\n");
+    EnglishUser("English\\DealerNotes=@Rect(1 2 3 4)\n");
     EXPECT_EQ(MessageId(GetDealerTexts().message), 160);
 }
 
@@ -254,32 +251,29 @@ TEST_F(SettingsStoreTest, EveryValueComesBackAsWrittenInBothScopes) {
     EXPECT_EQ(GetDealerTexts().texts, tricky);
 
     // A Latin-1 byte written by hand in the user file survives the next write.
-    WriteFile(SettingsSandbox::UserFile(),
-              "[General]\nCurrentLanguage=English\n[Language]\nEnglish\\DealerNotes=Caf\xE9\n");
+    EnglishUser("English\\DealerNotes=Caf\xE9\n");
     ASSERT_TRUE(SetCurrentComPort("/dev/ttyUSB2"));
     EXPECT_EQ(GetDealerTexts().texts.dealerNotes, "Caf\u00E9");
 }
 
 TEST_F(SettingsStoreTest, InstallationFilesAreReadFromEveryFolderAndLanguagesIgnoreCase) {
     const fs::path first = SettingsSandbox::Root() / "first";
+    const std::string system = (SettingsSandbox::Root() / "system").string();
     WriteFile(first / "Kestrion" / "VEX480 PRG.ini",
               "[Language]\nENGLISH\\HelpFileName=first.html\n");
     Install(kEnglishInstall);
-    setenv("XDG_CONFIG_DIRS",
-           (first.string() + ":/nowhere:" + (SettingsSandbox::Root() / "system").string()).c_str(),
-           1);
+    setenv("XDG_CONFIG_DIRS", (first.string() + ":/nowhere:" + system).c_str(), 1);
     ASSERT_EQ(CheckRegistry(), SettingsMessage::None);  // DefaultLanguage from the second folder
-    setenv("XDG_CONFIG_DIRS", (SettingsSandbox::Root() / "system").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", system.c_str(), 1);
     EXPECT_EQ(GetDealerTexts().texts.dealerInfo, "Radio House Ltd");
 
-    setenv("XDG_CONFIG_DIRS",
-           (first.string() + ":" + (SettingsSandbox::Root() / "system").string()).c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (first.string() + ":" + system).c_str(), 1);
     ASSERT_TRUE(SetCurrentLanguage("english"));
     EXPECT_EQ(GetHelpFileName(), "first.html");                       // the first folder wins
     EXPECT_EQ(GetDealerTexts().texts.dealerInfo, "Radio House Ltd");  // the user's "English" key
     ASSERT_TRUE(SetCurrentLanguage("Francais"));
     EXPECT_EQ(GetHelpFileName(), "");
-    setenv("XDG_CONFIG_DIRS", (SettingsSandbox::Root() / "system").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", system.c_str(), 1);
 }
 
 TEST_F(SettingsStoreTest, AUserFolderThatTakesNoNewFileIsFatal) {

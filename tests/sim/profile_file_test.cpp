@@ -14,7 +14,7 @@
 namespace vex::sim {
 namespace {
 
-TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
+TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoadAndFailuresAreReported) {
     test::TempFolder folder;
     const std::string path = folder / "radio.lam";
     const VirtualCP radio = DefaultRadioImage();
@@ -35,16 +35,13 @@ TEST(RadioProfileFile, TheBuiltInRadioSurvivesASaveAndALoad) {
     CDataAdaptor::VirtualCP2XML(radio, text);
     std::ofstream(path, std::ios::binary) << text;
     EXPECT_EQ(LoadRadioProfile(path), radio);
-}
 
-TEST(RadioProfileFile, FailuresAreReported) {
-    test::TempFolder folder;
     EXPECT_THROW(LoadRadioProfile(folder / "missing.lam"), std::runtime_error);
     const std::string junk = folder / "junk.lam";
     std::ofstream(junk, std::ios::binary) << "<?xml version=\"1.0\"?><nothing/>";
     EXPECT_THROW(LoadRadioProfile(junk), CVEXPRGException);
 
-    std::string error;
+    error.clear();
     EXPECT_FALSE(SaveRadioProfile(DefaultRadioImage(), folder / "no/such/folder.lam", error));
     EXPECT_FALSE(error.empty());
 }

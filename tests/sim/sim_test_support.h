@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,26 +13,8 @@
 
 namespace vex::sim::test {
 
+using vex::test::RuntimeFolder;
 using vex::test::TempFolder;
-
-// Points XDG_RUNTIME_DIR at a fresh folder of its own while it lives; children inherit it.
-class RuntimeFolder : public TempFolder {
-  public:
-    RuntimeFolder() {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_old = old;
-        setenv("XDG_RUNTIME_DIR", Path().c_str(), 1);
-    }
-    ~RuntimeFolder() {
-        if (m_old) {
-            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-  private:
-    std::optional<std::string> m_old;
-};
 
 // The contacts in use, each with what a radio form carries (no own-record byte, no scratch), in
 // slot order.

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,6 +37,25 @@ class TempFolder {
 
   private:
     std::filesystem::path m_path;
+};
+
+// Points XDG_RUNTIME_DIR at a fresh folder of its own while it lives; children inherit it.
+class RuntimeFolder : public TempFolder {
+  public:
+    RuntimeFolder() {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_old = old;
+        setenv("XDG_RUNTIME_DIR", Path().c_str(), 1);
+    }
+    ~RuntimeFolder() {
+        if (m_old) {
+            setenv("XDG_RUNTIME_DIR", m_old->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+    }
+
+  private:
+    std::optional<std::string> m_old;
 };
 
 // The whole of fixtures/<name> beside the test source `testFile` (pass __FILE__), byte for byte.
