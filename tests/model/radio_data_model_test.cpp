@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/exception.h"
-#include "common/namespaces.h"
 #include "common/xml.h"
 #include "model/fixtures/model_test_support.h"
 #include "model/profile_schema.h"
@@ -29,7 +27,6 @@ using test::TemplateFolder;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using S = std::string;
 
 // The exception `action` raises: message `id`, raised in `function`, with each of `parts` in its
 // context.
@@ -64,17 +61,8 @@ class ProfileSchemaTest : public ::testing::Test {
     std::unique_ptr<ProfileSchema> m_schema;
 };
 
-// The smallest and the largest image; the default profiles and the small image are loaded, and so
-// validated, by the model's tests.
-TEST_F(ProfileSchemaTest, AcceptsTheTextOfEveryImageSortedOrNot) {
-    for (const VirtualCP& image : {VirtualCP(), FullImage()}) {
-        std::string text = ProfileText(image);
-        EXPECT_EQ(Verdict(text), "");
-        SortProfileLists(text);
-        EXPECT_EQ(Verdict(text), "");
-    }
-}
-
+// What every image produces is accepted: the default profiles (every list empty) and the small
+// image are loaded by the model's tests, the largest image by the reload and the document tests.
 TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
     const std::string small = ProfileText(SmallImage());
     const std::pair<const char*, std::string> rows[] = {
@@ -98,35 +86,6 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
         {"other namespace", Replace(small, "urn:kestrion:vex480-prg:profile", "urn:other")},
     };
     for (const auto& [name, text] : rows) EXPECT_THAT(Verdict(text), HasSubstr("Line ")) << name;
-}
-
-TEST_F(ProfileSchemaTest, NamesTheHookFunctionsOfEveryEditableNode) {
-    xml::ParseResult parsed = xml::ParseUntrusted(ProfileText(SmallImage()));
-    ASSERT_TRUE(parsed.doc);
-    auto context = xml::MakeXPathContext(parsed.doc.get(), "dfns", ProfileNamespaceUri);
-    // The editable nodes by the hooks they name, each as "Hook_Node"; they name no other.
-    const std::pair<const char*, const char*> rows[] = {
-        {"", "version limit language Contacts"},
-        {"SetVal", "setting"},
-        {"CanAddChild OnAddNew IsEnabled", "PublicGroups PrivateGroups Privates TextMessages"},
-        {"SetVal OnDelete", "PublicGroup PrivateGroup Private TextMessage ParentPrivateGroup"},
-        {"CanAddChild OnAddNew", "ParentPrivateGroups"},
-    };
-    for (const auto& [hooks, nodes] : rows) {
-        std::istringstream names(nodes);
-        for (std::string name; names >> name;) {
-            const xmlNode* node = xml::SelectFirst(context.get(), ("//dfns:" + name).c_str());
-            ASSERT_NE(node, nullptr) << name;
-            for (const char* hook :
-                 {"SetVal", "CanAddChild", "OnAddNew", "OnDelete", "IsEnabled"}) {
-                SCOPED_TRACE(name + " " + hook);
-                const bool named = (" " + S(hooks) + " ").find(" " + S(hook) + " ") != S::npos;
-                std::string function;
-                EXPECT_EQ(m_schema->FindHook(node, hook, function), named);
-                EXPECT_EQ(function, named ? S(hook) + "_" + name : "");
-            }
-        }
-    }
 }
 
 // A schema written the other ways the lookup understands: references, named types extended,

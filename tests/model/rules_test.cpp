@@ -265,16 +265,21 @@ class RulesTest : public ::testing::Test {
     int m_style = 0;
 };
 
+// Every hook the schema names for an element of the profile is "Hook_Element" and defined.
 TEST_F(RulesTest, ScriptDefinesEveryFunctionTheSchemaNames) {
-    const std::string schema = ReadText(kTemplateFolder + "/DataProfile.xsd");
-    const std::regex hook("(SetVal|CanAddChild|OnAddNew|OnDelete|IsEnabled)=\"([A-Za-z_0-9]+)\"");
-    int named = 0;
-    for (auto it = std::sregex_iterator(schema.begin(), schema.end(), hook);
-         it != std::sregex_iterator(); ++it) {
-        ++named;
-        EXPECT_TRUE(m_model->Script()->HasFunction((*it)[2].str())) << (*it)[2].str();
-    }
-    EXPECT_GE(named, 25);  // the schema names 25 hooks today
+    std::set<std::string> named;
+    const std::function<void(const CDataItem&)> visit = [&](const CDataItem& item) {
+        for (const char* hook : {"SetVal", "CanAddChild", "OnAddNew", "OnDelete", "IsEnabled"}) {
+            std::string function;
+            if (!item.GetScriptHandler(item.Node(), hook, function)) continue;
+            EXPECT_EQ(function, hook + ("_" + item.GetName()));
+            EXPECT_TRUE(m_model->Script()->HasFunction(function)) << function;
+            named.insert(function);
+        }
+        for (int i = 0; i < item.GetChildCount(); ++i) visit(item.GetChildByIndex(i));
+    };
+    visit(Root());
+    EXPECT_EQ(named.size(), 25u);  // the schema names 25 hooks today
     EXPECT_EQ(ReadText(kTemplateFolder + "/DataProfile.lua").rfind(kRuleScriptFileStart, 0), 0u);
 }
 
