@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/exception.h"
-#include "common/namespaces.h"
 #include "common/xml.h"
 #include "model/fixtures/model_test_support.h"
 #include "model/profile_schema.h"
@@ -29,7 +27,6 @@ using test::TemplateFolder;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using S = std::string;
 
 // The exception `action` raises: message `id`, raised in `function`, with each of `parts` in its
 // context.
@@ -64,22 +61,12 @@ class ProfileSchemaTest : public ::testing::Test {
     std::unique_ptr<ProfileSchema> m_schema;
 };
 
-// The smallest and the largest image; the default profiles and the small image are loaded, and so
-// validated, by the model's tests.
-TEST_F(ProfileSchemaTest, AcceptsTheTextOfEveryImageSortedOrNot) {
-    for (const VirtualCP& image : {VirtualCP(), FullImage()}) {
-        std::string text = ProfileText(image);
-        EXPECT_EQ(Verdict(text), "");
-        SortProfileLists(text);
-        EXPECT_EQ(Verdict(text), "");
-    }
-}
-
+// What every image produces is accepted: the default profiles (every list empty) and the small
+// image are loaded by the model's tests, the largest image by the reload and the document tests.
 TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
     const std::string small = ProfileText(SmallImage());
     const std::pair<const char*, std::string> rows[] = {
         {"flag spelt true", Replace(small, "scan_en=\"1\"", "scan_en=\"true\"")},
-        {"flag 2", Replace(small, "alarm_en=\"0\"", "alarm_en=\"2\"")},
         {"byte 256", Replace(small, "contrast=\"7\"", "contrast=\"256\"")},
         {"negative number", Replace(small, "contrast=\"7\"", "contrast=\"-1\"")},
         {"32-bit field past 32 bits",
@@ -99,35 +86,6 @@ TEST_F(ProfileSchemaTest, RefusesWhatNoImageProduces) {
         {"other namespace", Replace(small, "urn:kestrion:vex480-prg:profile", "urn:other")},
     };
     for (const auto& [name, text] : rows) EXPECT_THAT(Verdict(text), HasSubstr("Line ")) << name;
-}
-
-TEST_F(ProfileSchemaTest, NamesTheHookFunctionsOfEveryEditableNode) {
-    xml::ParseResult parsed = xml::ParseUntrusted(ProfileText(SmallImage()));
-    ASSERT_TRUE(parsed.doc);
-    auto context = xml::MakeXPathContext(parsed.doc.get(), "dfns", ProfileNamespaceUri);
-    // The editable nodes by the hooks they name, each as "Hook_Node"; they name no other.
-    const std::pair<const char*, const char*> rows[] = {
-        {"", "version limit language Contacts"},
-        {"SetVal", "setting"},
-        {"CanAddChild OnAddNew IsEnabled", "PublicGroups PrivateGroups Privates TextMessages"},
-        {"SetVal OnDelete", "PublicGroup PrivateGroup Private TextMessage ParentPrivateGroup"},
-        {"CanAddChild OnAddNew", "ParentPrivateGroups"},
-    };
-    for (const auto& [hooks, nodes] : rows) {
-        std::istringstream names(nodes);
-        for (std::string name; names >> name;) {
-            const xmlNode* node = xml::SelectFirst(context.get(), ("//dfns:" + name).c_str());
-            ASSERT_NE(node, nullptr) << name;
-            for (const char* hook :
-                 {"SetVal", "CanAddChild", "OnAddNew", "OnDelete", "IsEnabled"}) {
-                SCOPED_TRACE(name + " " + hook);
-                const bool named = (" " + S(hooks) + " ").find(" " + S(hook) + " ") != S::npos;
-                std::string function;
-                EXPECT_EQ(m_schema->FindHook(node, hook, function), named);
-                EXPECT_EQ(function, named ? S(hook) + "_" + name : "");
-            }
-        }
-    }
 }
 
 // A schema written the other ways the lookup understands: references, named types extended,
@@ -226,18 +184,16 @@ class RadioDataModelTest : public ::testing::Test {
 };
 
 TEST_F(RadioDataModelTest, PlainScrambledAndTextSourcesLoadTheSameDocument) {
-    const std::string text = ProfileText(SmallImage());
-    std::string scrambled = text;
-    Scramble(scrambled);
-    m_folder.Write("plain.lam", text);
-    m_folder.Write("scrambled.lam", scrambled);
     // The template's own files may be scrambled too.
-    std::string script = kEmptyScript + "function Loaded() end\n";
-    Scramble(script);
-    m_folder.Write("DataProfile.lua", script);
-    std::string schema = test::ReadSourceSchema();
-    Scramble(schema);
-    m_folder.Write("DataProfile.xsd", schema);
+    const auto writeScrambled = [&](const char* name, std::string contents) {
+        Scramble(contents);
+        m_folder.Write(name, contents);
+    };
+    const std::string text = ProfileText(SmallImage());
+    m_folder.Write("plain.lam", text);
+    writeScrambled("scrambled.lam", text);
+    writeScrambled("DataProfile.lua", kEmptyScript + "function Loaded() end\n");
+    writeScrambled("DataProfile.xsd", test::ReadSourceSchema());
 
     std::vector<std::string> serialised;
     for (const auto& [source, isPath] :
@@ -247,9 +203,7 @@ TEST_F(RadioDataModelTest, PlainScrambledAndTextSourcesLoadTheSameDocument) {
         EXPECT_EQ(model.RootItem().Node(), nullptr);
         EXPECT_EQ(model.Serialise(), "");
         ASSERT_EQ(model.LoadProfile(source, isPath), 1);
-        ASSERT_NE(model.Document(), nullptr);
         EXPECT_EQ(model.RootItem().Node(), xmlDocGetRootElement(model.Document()));
-        EXPECT_EQ(model.RootItem().GetName(), "VEXProfile");
         EXPECT_TRUE(model.Script()->HasFunction("Loaded"));
         serialised.push_back(model.Serialise());
     }
@@ -323,9 +277,6 @@ TEST_F(RadioDataModelTest, ProfilesThatDoNotParseOrValidateAre105WithSourceAndRe
     } rows[] = {
         {"not well-formed", valid.substr(0, valid.size() - 3), "Line "},
         {"breaks the schema", Replace(valid, "contrast=\"7\"", "contrast=\"bright\""), "contrast"},
-        {"document type",
-         Replace(valid, "<VEXProfile", "<!DOCTYPE VEXProfile [<!ENTITY e 'x'>]><VEXProfile"),
-         "document type declaration"},
         {"external entity",
          Replace(Replace(valid, "<VEXProfile",
                          "<!DOCTYPE VEXProfile [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>"
