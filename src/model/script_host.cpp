@@ -191,14 +191,7 @@ class RuleScriptLines {
     std::string m_templateScript;
     std::set<std::string> m_hits;
 };
-// The hook's events: the template's script is followed line by line too.
-int CoverageHookMask(const std::string& templateChunk) noexcept {
-    return templateChunk.empty() ? LUA_MASKCOUNT : LUA_MASKCOUNT | LUA_MASKLINE;
-}
-#define VEX_HOOK_MASK(impl) CoverageHookMask((impl).m_templateChunk)
 // GCOVR_EXCL_STOP
-#else
-#define VEX_HOOK_MASK(impl) LUA_MASKCOUNT
 #endif
 
 }  // namespace
@@ -227,6 +220,15 @@ struct ScriptHost::Impl {
     static void* Allocate(void* data, void* block, std::size_t oldSize, std::size_t newSize);
     static void CountHook(lua_State* L, lua_Debug* frame);
     static int OpenSandbox(lua_State* L);
+
+    // The hook's events: instruction counts for the budget; in the coverage build, the lines of
+    // the model template's script too.
+    int HookMask() const {
+#ifdef VEX_RULES_COVERAGE_FILE
+        if (!m_templateChunk.empty()) return LUA_MASKCOUNT | LUA_MASKLINE;  // GCOVR_EXCL_LINE
+#endif
+        return LUA_MASKCOUNT;
+    }
 
 #ifdef VEX_RULES_COVERAGE_FILE
     std::string m_templateChunk;  // the chunk name of the model template's script, once loaded
@@ -266,7 +268,7 @@ void ScriptHost::Impl::CountHook(lua_State* L, lua_Debug* frame) {
     if (impl.m_budgetLeft > step) {
         impl.m_budgetLeft -= step;
         impl.m_hookStep = static_cast<int>(std::min<std::uint64_t>(impl.m_budgetLeft, INT_MAX));
-        lua_sethook(L, CountHook, VEX_HOOK_MASK(impl), impl.m_hookStep);
+        lua_sethook(L, CountHook, impl.HookMask(), impl.m_hookStep);
         return;
     }
     impl.SpendBudget();
@@ -281,14 +283,14 @@ void ScriptHost::Impl::CountHook(lua_State* L, lua_Debug* frame) {
 void ScriptHost::Impl::ArmBudget() {
     m_budgetLeft = m_instructionLimit;
     m_hookStep = static_cast<int>(std::clamp<std::uint64_t>(m_budgetLeft, 1, INT_MAX));
-    lua_sethook(m_state.get(), CountHook, VEX_HOOK_MASK(*this), m_hookStep);
+    lua_sethook(m_state.get(), CountHook, HookMask(), m_hookStep);
 }
 
 // Between calls the budget stays spent: no script code (a finalizer, say) runs unbudgeted.
 void ScriptHost::Impl::SpendBudget() {
     m_budgetLeft = 0;
     m_hookStep = 1;
-    lua_sethook(m_state.get(), CountHook, VEX_HOOK_MASK(*this), 1);
+    lua_sethook(m_state.get(), CountHook, HookMask(), 1);
 }
 
 int ScriptHost::Impl::OpenSandbox(lua_State* L) {
