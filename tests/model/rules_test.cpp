@@ -30,9 +30,10 @@ using test::kTemplateFolder;
 using test::ReadText;
 using S = std::string;
 
-const std::string kFixtureFolder =
-    (std::filesystem::path(__FILE__).parent_path() / "fixtures/rules/").string();
-const std::string kFixturePath = kFixtureFolder + "two_channels.lam";
+// The fixture profile (see below) and the rule tables, as files of fixtures/rules.
+std::string FixtureProfile() {
+    return test::ReadFixture("rules/two_channels.lam");
+}
 
 constexpr int kIdOk = 1;
 constexpr int kQuestionStyle = 0x21;  // MB_OKCANCEL | MB_ICONQUESTION
@@ -103,7 +104,7 @@ struct Row {
 };
 
 std::vector<Row> Rows(const std::string& section) {
-    std::istringstream file(ReadText(kFixtureFolder + "tables.txt"));
+    std::istringstream file(test::ReadFixture("rules/tables.txt"));
     std::vector<Row> rows;
     bool inSection = false;
     for (std::string line; std::getline(file, line);) {
@@ -135,7 +136,7 @@ class RulesTest : public ::testing::Test {
     void TearDown() override {
         EXPECT_TRUE(m_reports.empty()) << "rule script error: " << m_reports.front();
     }
-    void Reload(const std::string& text = ReadText(kFixturePath)) {
+    void Reload(const std::string& text = FixtureProfile()) {
         m_model = std::make_unique<CRadioDataModel>(
             kTemplateFolder, [this](const std::string& report) { m_reports.push_back(report); });
         ASSERT_EQ(m_model->LoadProfile(text, false), 1);
@@ -299,7 +300,7 @@ TEST_F(RulesTest, NamesArePrintableAtMostTwentyCharactersAndUniqueWithoutRegardT
 // the unchanged value, image again, byte for byte.
 TEST_F(RulesTest, NamesAndTextsFromARadioAreKeptByteForByte) {
     VirtualCP image;
-    CDataAdaptor::XML2VirtualCP(ReadText(kFixturePath), image);
+    CDataAdaptor::XML2VirtualCP(FixtureProfile(), image);
     const int bob = image.FindContact("102", 0);
     ASSERT_GE(bob, 0);
     image.m_contacts[static_cast<std::size_t>(bob)].name = "Bob\x92s \x81\x80";
@@ -567,7 +568,7 @@ TEST_F(RulesTest, EveryListTakesChildrenUntilItsCapacity) {
     for (const Row& row : Rows("full lists")) {
         SCOPED_TRACE(row.text);
         const std::string& list = row.fields[0];
-        Reload(WithAttribute(ReadText(kFixturePath), row.fields[1], row.fields[2]));
+        Reload(WithAttribute(FixtureProfile(), row.fields[1], row.fields[2]));
         const std::string before = Text();
         EXPECT_FALSE(List(list).CanAddChild());
         EXPECT_TRUE(List(list).AddNewChild().IsEmpty());
@@ -653,7 +654,8 @@ TEST_F(RulesTest, ListsAreEnabledByTheRadiosFeaturesUnlessTheyHoldEntries) {
     for (const Row& row : Rows("enabled lists")) {
         SCOPED_TRACE(row.text);
         const std::vector<std::string>& f = row.fields;
-        std::string text = ReadText(f[0] == "V480" ? kTemplateFolder + "/V480.lam" : kFixturePath);
+        std::string text =
+            f[0] == "V480" ? ReadText(kTemplateFolder + "/V480.lam") : FixtureProfile();
         for (std::size_t i = 3; i < f.size(); ++i) text = WithAttribute(text, f[i], "0");
         Reload(text);
         EXPECT_EQ(List(f[1]).IsEnabled(), f[2] == "enabled");

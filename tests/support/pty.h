@@ -39,7 +39,8 @@ class Pty {
     std::string Receive(std::size_t n) const {
         std::string got(n, '\0');
         std::size_t size = 0;
-        for (pollfd request{m_master, POLLIN, 0}; size<n&& ::poll(&request, 1, 1000)> 0;) {
+        pollfd request{m_master, POLLIN, 0};
+        while (n > size && ::poll(&request, 1, 1000) > 0) {
             const ssize_t r = ::read(m_master, got.data() + size, n - size);
             if (r <= 0) break;
             size += static_cast<std::size_t>(r);
